@@ -1,0 +1,72 @@
+# Shared build helpers: every module and test target gets the same flags and layout rules.
+
+set(LANWICK_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wold-style-cast -Wnon-virtual-dtor -Woverloaded-virtual
+    -Werror)
+
+# A module is one folder of src/: its .cpp files (plus the back end's for platform) as one static library.
+function(lanwick_module name)
+    cmake_parse_arguments(M "" "" "DEPS;SOURCES" ${ARGN})
+    # Dialogs (*Dlg.cpp) that live beside their core logic belong to the GUI library, not the core.
+    file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    list(FILTER srcs EXCLUDE REGEX "Dlg\\.cpp$")
+    list(APPEND srcs ${M_SOURCES})
+    if(NOT srcs)
+        add_library(${name} INTERFACE)
+        target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src ${PROJECT_BINARY_DIR}/src)
+        target_link_libraries(${name} INTERFACE ${M_DEPS})
+        return()
+    endif()
+    add_library(${name} STATIC ${srcs})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_BINARY_DIR}/src)
+    target_compile_options(${name} PRIVATE ${LANWICK_WARNINGS})
+    target_link_libraries(${name} PUBLIC ${M_DEPS})
+endfunction()
+
+# One GoogleTest binary per test folder; each case is its own ctest test.
+function(lanwick_gtest name)
+    cmake_parse_arguments(T "" "" "DEPS;SOURCES" ${ARGN})
+    if(NOT T_SOURCES)
+        file(GLOB T_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    endif()
+    add_executable(${name} ${T_SOURCES})
+    target_compile_options(${name} PRIVATE ${LANWICK_WARNINGS})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    target_link_libraries(${name} PRIVATE ${T_DEPS} GTest::gtest GTest::gtest_main Threads::Threads)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "LANWICK_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()
+
+# A test binary that needs the namespace LAN: built like the others, run once as a whole inside the
+# monitor namespace by tests/lan/with_lan.sh, labelled "lan".
+function(lanwick_lan_test name)
+    cmake_parse_arguments(T "" "" "DEPS;SOURCES;HOSTS" ${ARGN})
+    if(NOT T_HOSTS)
+        set(T_HOSTS 40)
+    endif()
+    add_executable(${name} ${T_SOURCES})
+    target_compile_options(${name} PRIVATE ${LANWICK_WARNINGS})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    target_link_libraries(${name} PRIVATE ${T_DEPS} lanwick_lan GTest::gtest GTest::gtest_main Threads::Threads)
+    add_test(NAME ${name} COMMAND bash ${PROJECT_SOURCE_DIR}/tests/lan/with_lan.sh --hosts ${T_HOSTS} --
+                                  $<TARGET_FILE:${name}>)
+    set_tests_properties(${name} PROPERTIES LABELS lan SKIP_RETURN_CODE 77 RUN_SERIAL TRUE TIMEOUT 900
+                                            ENVIRONMENT "LANWICK_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()
+
+# QtTest widget tests: every tst_*.cpp of the folder is its own binary, run on the offscreen platform.
+function(lanwick_qtests)
+    cmake_parse_arguments(T "" "" "DEPS" ${ARGN})
+    file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
+    foreach(src ${tests})
+        get_filename_component(base ${src} NAME_WE)
+        string(REPLACE "tst_" "" stem ${base})
+        set(name qtest_${stem})
+        add_executable(${name} ${src})
+        set_target_properties(${name} PROPERTIES AUTOMOC ON)
+        target_compile_options(${name} PRIVATE ${LANWICK_WARNINGS})
+        target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+        target_link_libraries(${name} PRIVATE ${T_DEPS} Qt6::Test Qt6::Widgets)
+        add_test(NAME ${name} COMMAND ${name})
+        set_tests_properties(${name} PROPERTIES LABELS gui TIMEOUT 300
+            ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANWICK_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+    endforeach()
+endfunction()

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The one list of Debian packages that building, running and testing Lanwick need; installs the missing ones.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config             # build
+    qt6-base-dev qt6-multimedia-dev              # the window program and its sound
+    libgtest-dev                                 # unit tests
+    clang libclang-rt-14-dev clang-format        # fuzzing, format check
+    iproute2 iputils-ping                        # the namespace LAN of the network tests
+    xvfb xauth                                   # screenshots under a virtual display
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    if [ "$(id -u)" != 0 ]; then
+        echo "Missing packages: ${missing[*]} (run as root, or install them with apt-get)" >&2
+        exit 1
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,88 @@
+// Reads the LAN description that with_lan.sh writes and gives tests a few ways to act on the LAN.
+#include "lan/Lan.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace lanwick::test {
+
+std::string LanHost::MacDigits() const {
+    std::string digits;
+    for (char c : mac)
+        if (c != ':')
+            digits += c;
+    return digits;
+}
+
+const CLan& CLan::Get() {
+    static const CLan lan = [] {
+        CLan l;
+        const char* file = std::getenv("LANWICK_LAN_FILE");
+        const char* mon = std::getenv("LANWICK_LAN_MONITOR");
+        const char* dir = std::getenv("LANWICK_LAN_DIR");
+        if (!file || !mon)
+            return l;
+        l.m_strMonitor = mon;
+        l.m_strDir = dir ? dir : "/tmp";
+        std::ifstream in(file);
+        std::string line;
+        while (std::getline(in, line)) {
+            std::istringstream fields(line);
+            LanHost h;
+            std::getline(fields, h.ns, '\t');
+            std::getline(fields, h.address, '\t');
+            std::getline(fields, h.mac, '\t');
+            std::getline(fields, h.name, '\t');
+            if (!h.address.empty())
+                l.m_hosts.push_back(h);
+        }
+        return l;
+    }();
+    return lan;
+}
+
+std::string CLan::SilentAddress(int n) const { return "198.18.0." + std::to_string(250 - n); }
+
+int Shell(const std::string& command) {
+    int rc = std::system(command.c_str());
+    if (rc == -1 || !WIFEXITED(rc))
+        return -1;
+    return WEXITSTATUS(rc);
+}
+
+int ShellIn(const std::string& ns, const std::string& command) {
+    return Shell("ip netns exec " + ns + " sh -c '" + command + "'");
+}
+
+pid_t SpawnIn(const std::string& ns, const std::string& command) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        execlp("ip", "ip", "netns", "exec", ns.c_str(), "sh", "-c", ("exec " + command).c_str(),
+               static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+void EndProcess(pid_t pid) {
+    if (pid <= 0)
+        return;
+    kill(pid, SIGTERM);
+    for (int i = 0; i < 50; ++i) {
+        if (waitpid(pid, nullptr, WNOHANG) == pid)
+            return;
+        usleep(20000);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+bool SetHostUp(const LanHost& host, bool up) {
+    return Shell("ip -n " + host.ns + " link set eth0 " + (up ? "up" : "down")) == 0;
+}
+
+} // namespace lanwick::test

@@ -1,0 +1,54 @@
+// The namespace LAN as a test inside it sees it: the hosts that with_lan.sh built, and small helpers to act on
+// the LAN from the monitor namespace (switch a host off, run a process in a host's namespace).
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace lanwick::test {
+
+struct LanHost {
+    std::string ns;      // namespace of the host
+    std::string address; // dotted IPv4, 198.18.0.x
+    std::string mac;     // colon form, upper case
+    std::string name;    // name in the monitor's hosts file, empty when it has none
+    std::string MacDigits() const; // twelve upper-case digits, as the machine file stores it
+};
+
+class CLan {
+public:
+    // Reads LANWICK_LAN_FILE; empty when the test does not run inside the LAN.
+    static const CLan& Get();
+    bool IsUp() const { return !m_hosts.empty(); }
+    const std::vector<LanHost>& Hosts() const { return m_hosts; }
+    const std::string& Monitor() const { return m_strMonitor; }
+    const std::string& ScratchDir() const { return m_strDir; }
+    // An address of the LAN's /24 that no host holds (198.18.0.250 and below, above the hosts).
+    std::string SilentAddress(int n = 0) const;
+
+private:
+    std::vector<LanHost> m_hosts;
+    std::string m_strMonitor;
+    std::string m_strDir;
+};
+
+// Runs a shell command line; returns its exit status (-1 when it could not run).
+int Shell(const std::string& command);
+// Runs a shell command line inside namespace ns and returns its exit status.
+int ShellIn(const std::string& ns, const std::string& command);
+// Starts a command line in the background inside namespace ns; returns its PID (the shell's, which execs it).
+pid_t SpawnIn(const std::string& ns, const std::string& command);
+// Ends a process started by SpawnIn, by PID, and reaps it.
+void EndProcess(pid_t pid);
+// Takes a host off the LAN (its link down) or brings it back.
+bool SetHostUp(const LanHost& host, bool up);
+
+} // namespace lanwick::test
+
+// Skips a LAN test outside the LAN (with_lan.sh turns a missing LAN into a failure where CI requires it).
+#define LANWICK_REQUIRE_LAN()                                                                                       \
+    do {                                                                                                            \
+        if (!::lanwick::test::CLan::Get().IsUp())                                                                   \
+            GTEST_SKIP() << "not inside the namespace LAN (run through tests/lan/with_lan.sh)";                     \
+    } while (0)
