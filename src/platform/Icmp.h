@@ -1,0 +1,60 @@
+// ICMP echo sockets: a raw socket when the process may open one, else the kernel's unprivileged datagram ICMP
+// socket, behind an interface that lets the probes run against a fake in tests.
+#pragma once
+
+#include "platform/Resolver.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace lanwick::platform {
+
+enum class IcmpSendResult {
+    Sent,
+    Busy,     // the send buffer is full for now (EAGAIN/ENOBUFS): try again shortly, the host may be fine
+    TimedOut, // the system gave up sending (ETIMEDOUT)
+    Failed,
+};
+
+enum class IcmpWaitResult { Readable, TimedOut, Failed };
+
+enum class IcmpReceiveResult {
+    Received,
+    Nothing, // readable was a false alarm (EAGAIN/EINTR): keep waiting
+    TimedOut,
+    Failed,
+};
+
+class IIcmpSocket {
+public:
+    virtual ~IIcmpSocket() = default;
+    // Raw sockets hand over whole IP datagrams; datagram ICMP sockets hand over the ICMP message alone.
+    virtual bool ReceivesIpHeader() const = 0;
+    // A datagram socket's echo identifier is the kernel's (it rewrites ours): the value a reply carries,
+    // read from the wire in little-endian order. A raw socket sends our own identifier and returns `wanted`.
+    virtual std::uint16_t Identifier(std::uint16_t wanted) const = 0;
+    // Asks for room for about `bytes` of requests in flight (best effort; a pass of many hosts needs it).
+    virtual void ReserveSendBuffer(std::size_t bytes) = 0;
+    virtual IcmpSendResult Send(const void* data, std::size_t size, const Ipv4& to) = 0;
+    // Waits until a datagram can be read, at most `microseconds`.
+    virtual IcmpWaitResult Wait(std::uint32_t microseconds) = 0;
+    // Reads one datagram without blocking; `size` gets its length (cut to `capacity`), `from` its sender.
+    virtual IcmpReceiveResult Receive(void* buffer, std::size_t capacity, std::size_t& size, Ipv4& from) = 0;
+};
+
+class IIcmpSocketFactory {
+public:
+    virtual ~IIcmpSocketFactory() = default;
+    // A socket whose requests carry `identifier` where the system lets us choose it; null when neither a raw
+    // nor a datagram ICMP socket can be opened.
+    virtual std::unique_ptr<IIcmpSocket> Open(std::uint16_t identifier) = 0;
+};
+
+// The system's ICMP sockets.
+IIcmpSocketFactory& SystemIcmpSockets();
+
+// True when this process may open an ICMP echo socket of either kind, so that probes can run at all.
+bool CanOpenIcmp();
+
+} // namespace lanwick::platform

@@ -1,0 +1,37 @@
+// Pings many hosts at once from one ICMP socket, so that a pass over the list takes about one time-out instead of
+// one per silent machine, and gives each host exactly the value the monitoring probe would.
+#pragma once
+
+#include "platform/Icmp.h"
+#include "probes/PingProvider.h"
+#include "probes/ProbeClock.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace lanwick {
+
+class CPingEngine final : public IPingProvider {
+public:
+    explicit CPingEngine(platform::IIcmpSocketFactory& sockets = platform::SystemIcmpSockets(),
+                         IProbeClock& clock = SystemProbeClock());
+
+    // Each host's attempts follow each other (the pause after answered ones); all hosts run side by side.
+    // Unresolvable hosts give -1 at once. Callable from any thread, also from several at once.
+    std::vector<std::int32_t> PingAll(const std::vector<std::string>& hosts, unsigned attempts,
+                                      unsigned pause) override;
+
+    // Makes the running PingAll and every later one end within a few tens of milliseconds, unfinished hosts
+    // giving -1: for shutting down while a pass is in flight. Safe from any thread.
+    void Cancel() { m_bCancelled.store(true); }
+    bool IsCancelled() const { return m_bCancelled.load(); }
+
+private:
+    platform::IIcmpSocketFactory& m_sockets;
+    IProbeClock& m_clock;
+    std::atomic<bool> m_bCancelled{false};
+};
+
+} // namespace lanwick
