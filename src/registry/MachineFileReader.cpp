@@ -1,0 +1,186 @@
+// Reads the machine file by plain substring search, as files written by every earlier version expect, with the
+// extra care that a damaged machine element is skipped instead of derailing the rest of the file.
+#include <algorithm>
+#include <climits>
+#include <cstddef>
+#include <vector>
+
+#include "registry/Groups.h"
+#include "registry/MachineList.h"
+#include "registry/XmlText.h"
+
+namespace lanwick {
+
+namespace {
+
+constexpr std::size_t npos = std::string::npos;
+
+// All places of one delimiter, found once: every later search is a binary search, so no damaged or hostile file
+// can make the reader quadratic.
+class CDelimiter {
+public:
+    CDelimiter(const std::string& strText, const char* pattern) : m_length(std::char_traits<char>::length(pattern)) {
+        for (std::size_t at = strText.find(pattern); at != npos; at = strText.find(pattern, at + 1))
+            m_positions.push_back(at);
+    }
+
+    // First place at or after pos, or npos.
+    std::size_t Find(std::size_t pos) const {
+        if (pos == npos)
+            return npos;
+        const auto it = std::lower_bound(m_positions.begin(), m_positions.end(), pos);
+        return it == m_positions.end() ? npos : *it;
+    }
+
+    // The place just past the delimiter found at or after pos (npos stays npos).
+    std::size_t After(std::size_t pos) const {
+        const std::size_t at = Find(pos);
+        return at == npos ? npos : at + m_length;
+    }
+
+private:
+    std::size_t m_length;
+    std::vector<std::size_t> m_positions;
+};
+
+// atoi: leading white space, a sign, digits; out-of-range values end at the int limits.
+int Atoi(const std::string& strText, std::size_t begin, std::size_t end) {
+    end = std::min(end, strText.size());
+    std::size_t i = begin;
+    while (i < end && (strText[i] == ' ' || (strText[i] >= '\t' && strText[i] <= '\r')))
+        ++i;
+    bool bNegative = false;
+    if (i < end && (strText[i] == '+' || strText[i] == '-'))
+        bNegative = strText[i++] == '-';
+    long long value = 0;
+    for (; i < end && strText[i] >= '0' && strText[i] <= '9'; ++i) {
+        value = value * 10 + (strText[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (bNegative)
+        return static_cast<int>(-value);
+    return static_cast<int>(std::min<long long>(value, INT_MAX));
+}
+
+std::string Mid(const std::string& strText, std::size_t begin, std::size_t end) {
+    end = std::min(end, strText.size());
+    return begin < end ? strText.substr(begin, end - begin) : std::string();
+}
+
+bool IsYes(const std::string& strValue) {
+    return GroupEquals(strValue, "Yes");
+}
+
+struct SMachineText {
+    IpAddress ip{};
+    std::string strMac, strName;
+    int bNotify = 0, bNotifyOffline = 0, bExcluded = 0;
+    std::size_t excludedStart = npos; // where the Excluded value starts
+    std::size_t excludedEnd = npos;   // the "</" that ends it
+};
+
+class CFileReader {
+public:
+    explicit CFileReader(const std::string& strText)
+        : m_text(strText), m_count(strText, "<Count mach="), m_group(strText, "<Group name="),
+          m_groupEnd(strText, "</Group>"), m_mac(strText, "<MAC Address="), m_quoteClose(strText, "\">"),
+          m_ip(strText, "<IPAddress>"), m_dot(strText, "."), m_lt(strText, "<"), m_name(strText, "<Name>"),
+          m_close(strText, "</"), m_notify(strText, "<Notify>"), m_offline(strText, "<NotifyOffline>"),
+          m_excluded(strText, "<Excluded>") {}
+
+    void Load(CMachineList& list);
+
+private:
+    bool ReadMachine(std::size_t pos, std::size_t limit, SMachineText& machine) const;
+
+    const std::string& m_text;
+    CDelimiter m_count, m_group, m_groupEnd, m_mac, m_quoteClose, m_ip, m_dot, m_lt, m_name, m_close, m_notify,
+        m_offline, m_excluded;
+};
+
+// Reads the inner tags of the machine element whose MAC value starts at pos. False when one of them is missing
+// before limit, the start of the next machine element: such an element is skipped as a whole.
+bool CFileReader::ReadMachine(std::size_t pos, std::size_t limit, SMachineText& machine) const {
+    const std::size_t macEnd = m_quoteClose.Find(pos);
+    const std::size_t macWindow = std::max(pos + 12, macEnd == npos ? pos + 12 : macEnd);
+    machine.strMac = DecodeEntities(Mid(m_text, pos, macWindow)).substr(0, 12);
+
+    const std::size_t first = m_ip.After(pos);
+    const std::size_t dot1 = m_dot.Find(first);
+    const std::size_t dot2 = dot1 == npos ? npos : m_dot.Find(dot1 + 1);
+    const std::size_t fourth = dot2 == npos ? npos : m_dot.After(dot2 + 1);
+    const std::size_t fourthEnd = m_lt.Find(fourth);
+    const std::size_t nameStart = m_name.After(fourth);
+    const std::size_t nameEnd = m_close.Find(nameStart);
+    const std::size_t notifyStart = m_notify.After(nameStart);
+    const std::size_t notifyEnd = m_close.Find(notifyStart);
+    const std::size_t offlineStart = m_offline.After(notifyStart);
+    const std::size_t offlineEnd = m_close.Find(offlineStart);
+    machine.excludedStart = m_excluded.After(offlineStart);
+    machine.excludedEnd = m_close.Find(machine.excludedStart);
+    // Every search runs forward from the one before, so the last one found before limit means all were.
+    if (machine.excludedEnd == npos || machine.excludedEnd >= limit || fourthEnd == npos)
+        return false;
+
+    machine.ip = {static_cast<std::uint8_t>(Atoi(m_text, first, dot1)),
+                  static_cast<std::uint8_t>(Atoi(m_text, dot1 + 1, dot2)),
+                  static_cast<std::uint8_t>(Atoi(m_text, dot2 + 1, fourth - 1)),
+                  static_cast<std::uint8_t>(Atoi(m_text, fourth, fourthEnd))};
+    machine.strName = DecodeEntities(Mid(m_text, nameStart, nameEnd));
+    machine.bNotify = IsYes(Mid(m_text, notifyStart, notifyEnd)) ? 1 : 0;
+    machine.bNotifyOffline = IsYes(Mid(m_text, offlineStart, offlineEnd)) ? 1 : 0;
+    machine.bExcluded = IsYes(Mid(m_text, machine.excludedStart, machine.excludedEnd)) ? 1 : 0;
+    return true;
+}
+
+void CFileReader::Load(CMachineList& list) {
+    const std::size_t countTag = m_count.Find(0);
+    if (countTag == npos)
+        return;
+    std::size_t pos = countTag + 13;
+    const int count = Atoi(m_text, pos, m_text.find('"', pos));
+
+    bool bGroupNeeded = true;
+    std::string strGroup;
+    for (int pass = 0; pass < count; ++pass) {
+        if (bGroupNeeded) {
+            const std::size_t groupTag = m_group.Find(pos);
+            const std::size_t groupEnd = groupTag == npos ? npos : m_quoteClose.Find(groupTag + 13);
+            if (groupEnd == npos)
+                return;
+            strGroup = DecodeEntities(Mid(m_text, groupTag + 13, groupEnd));
+            pos = groupTag + 13;
+            bGroupNeeded = false;
+        }
+        const std::size_t macTag = m_mac.Find(pos);
+        if (macTag == npos)
+            return;
+        pos = macTag + 14;
+        const std::size_t nextMac = m_mac.Find(macTag + 1);
+        const std::size_t limit = nextMac == npos ? m_text.size() : nextMac;
+
+        SMachineText machine;
+        if (!ReadMachine(pos, limit, machine)) {
+            // A damaged element still closes its group when a "</Group>" comes before the next machine.
+            const std::size_t groupClose = m_groupEnd.Find(pos);
+            bGroupNeeded = groupClose == npos || groupClose < limit;
+            continue;
+        }
+        list.AddMachine(machine.ip, machine.strMac, strGroup, machine.strName, machine.bExcluded, machine.bNotify,
+                        machine.bNotifyOffline);
+        // Deliberate: a "</Group>" within 30 characters of the end of the Excluded value closes the group, which
+        // is what the writer's layout gives (26 characters); a following machine of the same group lies between.
+        const std::size_t groupClose = m_groupEnd.Find(machine.excludedEnd);
+        bGroupNeeded = groupClose == npos || groupClose - machine.excludedEnd <= 30;
+        pos = machine.excludedStart;
+    }
+}
+
+} // namespace
+
+void CMachineList::LoadText(const std::string& strText) {
+    CFileReader(strText).Load(*this);
+}
+
+} // namespace lanwick
