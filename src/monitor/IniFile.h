@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,6 +53,9 @@ public:
     // Creates the file (and its folder) when needed; false when the file could not be written.
     bool WriteInt(std::string_view section, std::string_view key, std::int64_t nValue);
     bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+    // Reads the file (none is an empty one), applies `change` and writes the result when it returns true; false
+    // when the change was refused or the file could not be read or written. Several keys in one replace.
+    bool Update(const std::function<bool(CIniText&)>& change);
 
 private:
     std::string m_strPath;

@@ -1,0 +1,102 @@
+// MAC lookup on Linux: a datagram to the discard port makes the kernel resolve the address by ARP; the answer is
+// read from the neighbour table in /proc/net/arp (of the caller's network namespace) until it is complete.
+#include "platform/Neighbour.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace lanwick::platform {
+namespace {
+
+constexpr unsigned kAtfComplete = 0x02; // ATF_COM: the entry holds a valid hardware address
+
+// Addresses that are never a neighbour on the link: nothing to ask.
+bool CanHaveNeighbour(const Ipv4& a) {
+    if (a[0] == 0 || a[0] == 127 || a[0] >= 224)
+        return false;
+    return true;
+}
+
+// Sends one empty datagram to port 9 (discard) so that the kernel has to resolve the address. False when the
+// system cannot route to it at all.
+bool Provoke(const Ipv4& address) {
+    int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(9);
+    std::memcpy(&to.sin_addr.s_addr, address.data(), 4);
+    ssize_t sent = sendto(fd, "", 0, MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    int err = errno;
+    close(fd);
+    // A full queue or a pending resolution still leaves the kernel asking; only a missing route is final.
+    return sent >= 0 || (err != ENETUNREACH && err != EHOSTUNREACH && err != EACCES && err != EPERM);
+}
+
+bool ParseMac(const char* text, Mac& mac) {
+    unsigned b[6];
+    if (std::sscanf(text, "%2x:%2x:%2x:%2x:%2x:%2x", &b[0], &b[1], &b[2], &b[3], &b[4], &b[5]) != 6)
+        return false;
+    for (int i = 0; i < 6; ++i)
+        mac[i] = static_cast<std::uint8_t>(b[i]);
+    return true;
+}
+
+// One look at the table: the hardware address of a complete entry for the address, if there is one.
+std::optional<Mac> ReadArpTable(const Ipv4& address) {
+    std::FILE* f = std::fopen("/proc/net/arp", "re");
+    if (!f)
+        return std::nullopt;
+    const std::string wanted = FormatIpv4(address);
+    std::optional<Mac> result;
+    char line[256];
+    // Columns: IP address, HW type, Flags, HW address, Mask, Device; the first line is the heading.
+    if (std::fgets(line, sizeof line, f)) {
+        while (!result && std::fgets(line, sizeof line, f)) {
+            char ip[64], hwType[32], flags[32], hw[64];
+            if (std::sscanf(line, "%63s %31s %31s %63s", ip, hwType, flags, hw) != 4 || wanted != ip)
+                continue;
+            unsigned flagBits = static_cast<unsigned>(std::strtoul(flags, nullptr, 16));
+            Mac mac{};
+            if ((flagBits & kAtfComplete) && ParseMac(hw, mac) && mac != Mac{})
+                result = mac;
+        }
+    }
+    std::fclose(f);
+    return result;
+}
+
+} // namespace
+
+std::optional<Mac> LookupNeighbour(const Ipv4& address, std::uint32_t timeoutMs) {
+    if (!CanHaveNeighbour(address))
+        return std::nullopt;
+    if (auto known = ReadArpTable(address))
+        return known;
+    if (!Provoke(address))
+        return std::nullopt;
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    // Short polls first (an answer on a LAN takes well under a millisecond), then every 20 ms, so that many
+    // threads waiting for silent addresses do not keep re-reading the table.
+    auto pause = std::chrono::milliseconds(1);
+    for (;;) {
+        if (auto mac = ReadArpTable(address))
+            return mac;
+        auto now = Clock::now();
+        if (now >= deadline)
+            return std::nullopt;
+        std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
+        pause = std::min(pause * 2, std::chrono::milliseconds(20));
+    }
+}
+
+} // namespace lanwick::platform
