@@ -34,8 +34,9 @@ public:
     // A datagram socket's echo identifier is the kernel's (it rewrites ours): the value a reply carries,
     // read from the wire in little-endian order. A raw socket sends our own identifier and returns `wanted`.
     virtual std::uint16_t Identifier(std::uint16_t wanted) const = 0;
-    // Asks for room for about `bytes` of requests in flight (best effort; a pass of many hosts needs it).
-    virtual void ReserveSendBuffer(std::size_t bytes) = 0;
+    // Asks for buffer room for about `requests` requests and replies in flight at once (best effort: a pass over
+    // hundreds of hosts, many with unresolved ARP, overflows the default send buffer).
+    virtual void ReserveBuffers(std::size_t requests) = 0;
     virtual IcmpSendResult Send(const void* data, std::size_t size, const Ipv4& to) = 0;
     // Waits until a datagram can be read, at most `microseconds`.
     virtual IcmpWaitResult Wait(std::uint32_t microseconds) = 0;

@@ -1,0 +1,173 @@
+// ICMP echo sockets on Linux: SOCK_RAW needs CAP_NET_RAW; SOCK_DGRAM with IPPROTO_ICMP ("ping sockets") works
+// without it for the groups in net.ipv4.ping_group_range, with the kernel owning identifier and checksum.
+#include "platform/Icmp.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <linux/icmp.h>
+#include <netinet/in.h>
+#include <sys/select.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace lanwick::platform {
+
+namespace {
+
+// Rough kernel cost of one small datagram held in a socket buffer (data plus sk_buff bookkeeping).
+constexpr std::size_t kBytesPerRequest = 1024;
+constexpr std::size_t kMaxBufferBytes = 8u << 20;
+
+sockaddr_in ToSockaddr(const Ipv4& address, std::uint16_t portBytes) {
+    sockaddr_in sin{};
+    sin.sin_family = AF_INET;
+    sin.sin_port = portBytes;
+    std::memcpy(&sin.sin_addr.s_addr, address.data(), 4);
+    return sin;
+}
+
+// The identifier as the kernel writes it on the wire (the bytes of sin_port), read little-endian like our fields.
+std::uint16_t WireIdentifier(std::uint16_t portBytes) {
+    std::uint8_t b[2];
+    std::memcpy(b, &portBytes, 2);
+    return static_cast<std::uint16_t>(b[0] | (b[1] << 8));
+}
+
+std::uint16_t PortBytesFor(std::uint16_t identifier) {
+    const std::uint8_t b[2] = {static_cast<std::uint8_t>(identifier & 0xFF),
+                               static_cast<std::uint8_t>(identifier >> 8)};
+    std::uint16_t port = 0;
+    std::memcpy(&port, b, 2);
+    return port;
+}
+
+class CPosixIcmpSocket final : public IIcmpSocket {
+public:
+    CPosixIcmpSocket(int fd, bool bRaw, std::uint16_t identifier) : m_fd(fd), m_bRaw(bRaw), m_nIdentifier(identifier) {}
+    ~CPosixIcmpSocket() override { close(m_fd); }
+    CPosixIcmpSocket(const CPosixIcmpSocket&) = delete;
+    CPosixIcmpSocket& operator=(const CPosixIcmpSocket&) = delete;
+
+    bool ReceivesIpHeader() const override { return m_bRaw; }
+    std::uint16_t Identifier(std::uint16_t wanted) const override { return m_bRaw ? wanted : m_nIdentifier; }
+
+    void ReserveBuffers(std::size_t requests) override {
+        const std::size_t bytes = std::min(kMaxBufferBytes, std::max<std::size_t>(requests, 1) * kBytesPerRequest);
+        const int value = static_cast<int>(bytes);
+        // The FORCE options pass the system's maximum when we are privileged; otherwise the plain ones are capped.
+        for (int option : {SO_SNDBUFFORCE, SO_RCVBUFFORCE}) {
+            if (setsockopt(m_fd, SOL_SOCKET, option, &value, sizeof value) != 0)
+                setsockopt(m_fd, SOL_SOCKET, option == SO_SNDBUFFORCE ? SO_SNDBUF : SO_RCVBUF, &value, sizeof value);
+        }
+    }
+
+    IcmpSendResult Send(const void* data, std::size_t size, const Ipv4& to) override {
+        const sockaddr_in sin = ToSockaddr(to, 0);
+        for (;;) {
+            const ssize_t n =
+                sendto(m_fd, data, size, MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&sin), sizeof sin);
+            if (n >= 0)
+                return IcmpSendResult::Sent;
+            if (errno == EINTR)
+                continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS)
+                return IcmpSendResult::Busy;
+            return errno == ETIMEDOUT ? IcmpSendResult::TimedOut : IcmpSendResult::Failed;
+        }
+    }
+
+    IcmpWaitResult Wait(std::uint32_t microseconds) override {
+        if (m_fd >= FD_SETSIZE)
+            return IcmpWaitResult::Failed;
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(m_fd, &readable);
+        timeval tv{static_cast<time_t>(microseconds / 1000000), static_cast<suseconds_t>(microseconds % 1000000)};
+        const int n = select(m_fd + 1, &readable, nullptr, nullptr, &tv);
+        if (n > 0)
+            return IcmpWaitResult::Readable;
+        if (n == 0)
+            return IcmpWaitResult::TimedOut;
+        // An interrupted wait is not a failure: the caller waits again for what is left of its deadline.
+        return errno == EINTR ? IcmpWaitResult::TimedOut : IcmpWaitResult::Failed;
+    }
+
+    IcmpReceiveResult Receive(void* buffer, std::size_t capacity, std::size_t& size, Ipv4& from) override {
+        sockaddr_in sin{};
+        socklen_t len = sizeof sin;
+        const ssize_t n = recvfrom(m_fd, buffer, capacity, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&sin), &len);
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+                return IcmpReceiveResult::Nothing;
+            return errno == ETIMEDOUT ? IcmpReceiveResult::TimedOut : IcmpReceiveResult::Failed;
+        }
+        size = static_cast<std::size_t>(n);
+        std::memcpy(from.data(), &sin.sin_addr.s_addr, 4);
+        return IcmpReceiveResult::Received;
+    }
+
+private:
+    int m_fd;
+    bool m_bRaw;
+    std::uint16_t m_nIdentifier;
+};
+
+int OpenRaw() {
+    const int fd = socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
+    if (fd < 0)
+        return -1;
+    // Only echo replies concern us; every other ICMP message the host receives stays out of our buffer.
+    icmp_filter filter{};
+    filter.data = ~(1U << ICMP_ECHOREPLY);
+    setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter);
+    return fd;
+}
+
+// A ping socket is bound to an identifier: ours when no other socket holds it, else one the kernel picks.
+int OpenDatagram(std::uint16_t wanted, std::uint16_t& identifier) {
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP);
+    if (fd < 0)
+        return -1;
+    const Ipv4 any{0, 0, 0, 0};
+    sockaddr_in sin = ToSockaddr(any, PortBytesFor(wanted));
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&sin), sizeof sin) != 0) {
+        sin = ToSockaddr(any, 0);
+        if (bind(fd, reinterpret_cast<const sockaddr*>(&sin), sizeof sin) != 0) {
+            close(fd);
+            return -1;
+        }
+    }
+    socklen_t len = sizeof sin;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&sin), &len) != 0) {
+        close(fd);
+        return -1;
+    }
+    identifier = WireIdentifier(sin.sin_port);
+    return fd;
+}
+
+class CPosixIcmpSocketFactory final : public IIcmpSocketFactory {
+public:
+    std::unique_ptr<IIcmpSocket> Open(std::uint16_t identifier) override {
+        if (const int fd = OpenRaw(); fd >= 0)
+            return std::make_unique<CPosixIcmpSocket>(fd, true, identifier);
+        std::uint16_t assigned = 0;
+        if (const int fd = OpenDatagram(identifier, assigned); fd >= 0)
+            return std::make_unique<CPosixIcmpSocket>(fd, false, assigned);
+        return nullptr;
+    }
+};
+
+} // namespace
+
+IIcmpSocketFactory& SystemIcmpSockets() {
+    static CPosixIcmpSocketFactory factory;
+    return factory;
+}
+
+bool CanOpenIcmp() {
+    return SystemIcmpSockets().Open(0) != nullptr;
+}
+
+} // namespace lanwick::platform

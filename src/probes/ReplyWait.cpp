@@ -1,0 +1,61 @@
+// Waiting for one echo reply within a deadline, skipping everything that does not answer our request.
+#include "probes/ReplyWait.h"
+
+namespace lanwick {
+
+bool IsOurReply(const IcmpMessage& message, const platform::Ipv4& from, const ExpectedReply& expected) {
+    return message.type == kIcmpEchoReply && message.identifier == expected.identifier &&
+           message.sequence == expected.sequence && from == expected.source;
+}
+
+std::int64_t DeadlineAfter(IProbeClock& clock, std::uint32_t milliseconds) {
+    return clock.Counter() + clock.Frequency() * milliseconds / 1000;
+}
+
+namespace {
+// Microseconds left until the deadline, rounded up so that a wait never ends just short of it.
+std::int64_t MicrosecondsLeft(IProbeClock& clock, std::int64_t deadline) {
+    const std::int64_t ticks = deadline - clock.Counter();
+    if (ticks <= 0)
+        return 0;
+    const std::int64_t frequency = clock.Frequency() > 0 ? clock.Frequency() : 1;
+    const long double us = static_cast<long double>(ticks) * 1000000.0L / static_cast<long double>(frequency);
+    return static_cast<std::int64_t>(us) + 1;
+}
+} // namespace
+
+ReplyWaitResult AwaitReply(platform::IIcmpSocket& socket, IProbeClock& clock, const ExpectedReply& expected,
+                           std::int64_t deadline, std::vector<std::uint8_t>& buffer, IcmpMessage& reply) {
+    for (;;) {
+        const std::int64_t left = MicrosecondsLeft(clock, deadline);
+        if (left <= 0)
+            return ReplyWaitResult::TimedOut;
+        switch (socket.Wait(static_cast<std::uint32_t>(left))) {
+        case platform::IcmpWaitResult::Failed:
+            return ReplyWaitResult::WaitFailed;
+        case platform::IcmpWaitResult::TimedOut:
+            continue; // the loop's deadline check decides; an early (interrupted) wake waits again
+        case platform::IcmpWaitResult::Readable:
+            break;
+        }
+        std::size_t size = 0;
+        platform::Ipv4 from{};
+        switch (socket.Receive(buffer.data(), buffer.size(), size, from)) {
+        case platform::IcmpReceiveResult::Nothing:
+            continue;
+        case platform::IcmpReceiveResult::TimedOut:
+            return ReplyWaitResult::ReceiveTimedOut;
+        case platform::IcmpReceiveResult::Failed:
+            return ReplyWaitResult::ReceiveFailed;
+        case platform::IcmpReceiveResult::Received:
+            break;
+        }
+        const auto message = ParseIcmp(buffer.data(), size, socket.ReceivesIpHeader());
+        if (message && IsOurReply(*message, from, expected)) {
+            reply = *message;
+            return ReplyWaitResult::Answered;
+        }
+    }
+}
+
+} // namespace lanwick
