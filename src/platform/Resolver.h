@@ -14,6 +14,12 @@ using Ipv4 = std::array<std::uint8_t, 4>; // byte 0 is the first number of the d
 std::optional<Ipv4> ParseIpv4(const std::string& text);
 // Forward lookup: a dotted address or a host name to its first IPv4 address.
 std::optional<Ipv4> ForwardLookup(const std::string& host);
+// Forward lookup that also gives the official (canonical) name of the host, as a host entry does.
+struct HostEntry {
+    Ipv4 address{};
+    std::string strOfficialName;
+};
+std::optional<HostEntry> LookupHost(const std::string& host);
 // Reverse lookup: the official name of the address, or nothing.
 std::optional<std::string> ReverseLookup(const Ipv4& address);
 // "%u.%u.%u.%u"

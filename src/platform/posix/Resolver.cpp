@@ -33,6 +33,23 @@ std::optional<Ipv4> ForwardLookup(const std::string& host) {
     return out;
 }
 
+std::optional<HostEntry> LookupHost(const std::string& host) {
+    if (host.empty())
+        return std::nullopt;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_flags = AI_CANONNAME;
+    addrinfo* res = nullptr;
+    if (getaddrinfo(host.c_str(), nullptr, &hints, &res) != 0 || !res)
+        return std::nullopt;
+    HostEntry entry;
+    const auto* sin = reinterpret_cast<const sockaddr_in*>(res->ai_addr);
+    std::memcpy(entry.address.data(), &sin->sin_addr.s_addr, 4);
+    entry.strOfficialName = res->ai_canonname ? res->ai_canonname : host;
+    freeaddrinfo(res);
+    return entry;
+}
+
 std::optional<std::string> ReverseLookup(const Ipv4& address) {
     sockaddr_in sin{};
     sin.sin_family = AF_INET;
