@@ -1,0 +1,91 @@
+// Name lookups off the caller's thread: every request answered with its key, slow lookups not holding up others.
+#include "discovery/NameResolver.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+
+namespace lanwick {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct CAnswers {
+    void Add(std::uint64_t key, const std::optional<std::string>& name) {
+        std::lock_guard<std::mutex> lock(mutex);
+        names[key] = name;
+        changed.notify_all();
+    }
+    bool WaitFor(std::size_t count, std::chrono::seconds limit) {
+        std::unique_lock<std::mutex> lock(mutex);
+        return changed.wait_for(lock, limit, [&] { return names.size() >= count; });
+    }
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::map<std::uint64_t, std::optional<std::string>> names;
+};
+
+std::optional<std::string> FakeResolve(const std::string& address) {
+    if (address.back() == '7')
+        return std::nullopt;
+    return "host-" + address;
+}
+
+TEST(NameResolver, AnswersEveryRequestWithItsKey) {
+    CAnswers answers;
+    CNameResolver resolver(FakeResolve, [&](std::uint64_t k, const auto& n) { answers.Add(k, n); });
+    for (int i = 0; i < 50; ++i)
+        resolver.Request(static_cast<std::uint64_t>(i), "10.0.0." + std::to_string(i));
+    ASSERT_TRUE(answers.WaitFor(50, 30s));
+    EXPECT_EQ(answers.names[3], std::optional<std::string>("host-10.0.0.3"));
+    EXPECT_EQ(answers.names[17], std::nullopt);
+    EXPECT_EQ(answers.names[49], std::optional<std::string>("host-10.0.0.49"));
+}
+
+TEST(NameResolver, ASlowLookupDoesNotHoldUpTheOthers) {
+    CAnswers answers;
+    std::mutex gate;
+    std::unique_lock<std::mutex> closed(gate);
+    const auto resolve = [&gate](const std::string& address) -> std::optional<std::string> {
+        if (address == "10.0.0.1")
+            std::lock_guard<std::mutex> wait(gate);
+        return address;
+    };
+    CNameResolver resolver(
+        resolve, [&](std::uint64_t k, const auto& n) { answers.Add(k, n); }, 4);
+    resolver.Request(1, "10.0.0.1");
+    for (std::uint64_t i = 2; i <= 10; ++i)
+        resolver.Request(i, "10.0.0." + std::to_string(i));
+    ASSERT_TRUE(answers.WaitFor(9, 30s));
+    EXPECT_EQ(answers.names.count(1), 0u);
+    closed.unlock();
+    ASSERT_TRUE(answers.WaitFor(10, 30s));
+}
+
+TEST(NameResolver, DroppedRequestsGetNoAnswerAndDestructionWaitsForLookupsUnderWay) {
+    CAnswers answers;
+    std::mutex gate;
+    std::unique_lock<std::mutex> closed(gate);
+    std::size_t dropped = 0;
+    {
+        const auto resolve = [&gate](const std::string& address) -> std::optional<std::string> {
+            std::lock_guard<std::mutex> wait(gate);
+            return address;
+        };
+        CNameResolver resolver(
+            resolve, [&](std::uint64_t k, const auto& n) { answers.Add(k, n); }, 1);
+        for (std::uint64_t i = 0; i < 5; ++i)
+            resolver.Request(i, "10.0.0.1");
+        std::this_thread::sleep_for(50ms);
+        dropped = resolver.DropPending();
+        closed.unlock();
+    }
+    EXPECT_EQ(dropped, 4u) << "one lookup was under way";
+    EXPECT_EQ(answers.names.size(), 1u);
+}
+
+} // namespace
+} // namespace lanwick
