@@ -1,0 +1,209 @@
+// The list header's painting (separators, frame, titles) and the off-screen drawing context it paints through.
+#include "controls/MemDC.h"
+#include "controls/XHeaderCtrl.h"
+
+#include <QBuffer>
+#include <QPdfWriter>
+#include <QStandardItemModel>
+#include <QtTest>
+
+using namespace lanwick;
+
+namespace {
+
+const QColor kHighlight(255, 255, 255);
+const QColor kShadow(128, 128, 128);
+const QColor kFace(212, 208, 200);
+const QColor kButtonText(0, 0, 255);
+
+struct HeaderFixture {
+    QStandardItemModel model;
+    CXHeaderCtrl header;
+
+    explicit HeaderFixture(const QStringList& titles, const QList<int>& widths) : model(1, int(titles.size())) {
+        QPalette pal = header.palette();
+        pal.setColor(QPalette::Light, kHighlight);
+        pal.setColor(QPalette::Dark, kShadow);
+        pal.setColor(QPalette::Button, kFace);
+        pal.setColor(QPalette::ButtonText, kButtonText);
+        header.setPalette(pal);
+        model.setHorizontalHeaderLabels(titles);
+        header.setModel(&model);
+        for (int i = 0; i < widths.size(); ++i) {
+            header.resizeSection(i, widths[i]);
+        }
+        header.resize(300, header.sizeHint().height());
+    }
+
+    bool Show() {
+        header.show();
+        return QTest::qWaitForWindowExposed(&header);
+    }
+
+    QImage Grab() { return header.viewport()->grab().toImage(); }
+};
+
+bool IsBlackish(const QColor& c) {
+    return c.red() < 80 && c.green() < 80 && c.blue() < 80;
+}
+
+QRect DarkBox(const QImage& image, int x0, int x1) {
+    QRect box;
+    for (int y = 2; y < image.height() - 2; ++y) {
+        for (int x = x0; x <= x1; ++x) {
+            if (IsBlackish(image.pixelColor(x, y))) {
+                box |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return box;
+}
+
+} // namespace
+
+class TestXHeaderCtrl : public QObject {
+    Q_OBJECT
+private slots:
+    void NoColumns_ShowOnlyButtonFaceWithoutFrame() {
+        HeaderFixture f({}, {});
+        QVERIFY(f.Show());
+        const QImage image = f.Grab();
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                QCOMPARE(image.pixelColor(x, y), kFace);
+            }
+        }
+    }
+
+    void Separators_AreEtchedBetweenColumnsButNotAfterTheLast() {
+        HeaderFixture f({"Name", "IP", "MAC"}, {60, 80, 50});
+        QVERIFY(f.Show());
+        const QImage image = f.Grab();
+        const int h = image.height();
+        for (int y = 2; y <= h - 3; ++y) {
+            QCOMPARE(image.pixelColor(59, y), kShadow);
+            QCOMPARE(image.pixelColor(60, y), kHighlight);
+            QCOMPARE(image.pixelColor(139, y), kShadow);
+            QCOMPARE(image.pixelColor(140, y), kHighlight);
+        }
+        // The separator leaves two rows at each end; there the frame or plain face shows.
+        QCOMPARE(image.pixelColor(59, 1), kFace);
+        QCOMPARE(image.pixelColor(59, h - 2), kFace);
+        // No separator at the last column's right edge: only the frame's shadow, then plain face.
+        QCOMPARE(image.pixelColor(190, h / 2), kFace);
+    }
+
+    void Frame_CoversExactlyTheColumns() {
+        HeaderFixture f({"Name", "IP", "MAC"}, {60, 80, 50});
+        QVERIFY(f.Show());
+        const QImage image = f.Grab();
+        const int h = image.height();
+        for (int x = 0; x <= 188; ++x) {
+            QCOMPARE(image.pixelColor(x, 0), kHighlight);
+        }
+        for (int x = 0; x <= 189; ++x) {
+            QCOMPARE(image.pixelColor(x, h - 1), kShadow);
+        }
+        for (int y = 0; y <= h - 2; ++y) {
+            QCOMPARE(image.pixelColor(0, y), kHighlight);
+        }
+        for (int y = 0; y < h; ++y) {
+            QCOMPARE(image.pixelColor(189, y), kShadow);
+            for (int x = 190; x < image.width(); ++x) {
+                QCOMPARE(image.pixelColor(x, y), kFace);
+            }
+        }
+    }
+
+    void Titles_AreBlackAndCentredWhateverTheAlignment() {
+        HeaderFixture f({"Name", "IP", "Online"}, {60, 80, 100});
+        f.model.setHeaderData(2, Qt::Horizontal, int(Qt::AlignRight | Qt::AlignVCenter), Qt::TextAlignmentRole);
+        QVERIFY(f.Show());
+        const QImage image = f.Grab();
+        const QRect box = DarkBox(image, 141, 238);
+        QVERIFY(box.isValid());
+        QVERIFY2(qAbs((box.left() + box.right()) / 2 - 190) <= 2, qPrintable(QString::number(box.left())));
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                QVERIFY2(c.blue() - c.red() < 40, "title drawn in the button text colour");
+            }
+        }
+    }
+
+    void LongTitle_EndsWithEllipsisInsideItsColumn() {
+        const QString strTitle = QStringLiteral("A very long column title");
+        HeaderFixture f({strTitle, "IP"}, {50, 80});
+        QVERIFY(f.Show());
+        const QFontMetrics fm(f.header.font());
+        const QString strCut = CXHeaderCtrl::EndEllipsis(fm, strTitle, 50 - 2 * f.header.GetSpacing());
+        QVERIFY(strCut.endsWith(QStringLiteral("...")));
+        QVERIFY(fm.horizontalAdvance(strCut) <= 50 - 2 * f.header.GetSpacing());
+        QCOMPARE(CXHeaderCtrl::EndEllipsis(fm, QStringLiteral("IP"), 68), QStringLiteral("IP"));
+        const QImage image = f.Grab();
+        const QRect box = DarkBox(image, 1, 57);
+        QVERIFY(box.isValid());
+        QVERIFY(box.right() < 50 - f.header.GetSpacing() + 1);
+    }
+
+    void MovedColumns_ArePaintedInDisplayOrder() {
+        HeaderFixture f({"Name", "IP", "MAC"}, {60, 80, 50});
+        f.header.setSectionsMovable(true);
+        f.header.moveSection(0, 2); // display order: IP, MAC, Name
+        QVERIFY(f.Show());
+        const QImage image = f.Grab();
+        const int y = image.height() / 2;
+        QCOMPARE(image.pixelColor(79, y), kShadow);
+        QCOMPARE(image.pixelColor(80, y), kHighlight);
+        QCOMPARE(image.pixelColor(129, y), kShadow);
+        QCOMPARE(image.pixelColor(130, y), kHighlight);
+        QVERIFY(image.pixelColor(59, y) != kShadow);
+    }
+
+    void MemDC_CopiesOnlyTheClipBoxAtTheEnd() {
+        QImage target(50, 50, QImage::Format_RGB32);
+        target.fill(Qt::white);
+        QPainter painter(&target);
+        painter.setClipRect(QRect(10, 10, 20, 20));
+        {
+            CMemDC dc(&painter);
+            QVERIFY(dc.IsOffScreen());
+            QCOMPARE(dc.Area(), QRect(10, 10, 20, 20));
+            dc->fillRect(QRect(0, 0, 50, 50), Qt::red);
+            dc->fillRect(QRect(12, 12, 1, 1), Qt::blue);
+            QCOMPARE(target.pixelColor(15, 15), QColor(Qt::white)); // nothing reaches the target yet
+        }
+        painter.end();
+        QCOMPARE(target.pixelColor(15, 15), QColor(Qt::red));
+        QCOMPARE(target.pixelColor(12, 12), QColor(Qt::blue)); // same coordinates as the target
+        QCOMPARE(target.pixelColor(29, 29), QColor(Qt::red));
+        QCOMPARE(target.pixelColor(5, 5), QColor(Qt::white));
+        QCOMPARE(target.pixelColor(30, 30), QColor(Qt::white));
+    }
+
+    void MemDC_WithoutClipCoversTheWholeDevice() {
+        QImage target(30, 20, QImage::Format_RGB32);
+        target.fill(Qt::white);
+        QPainter painter(&target);
+        {
+            CMemDC dc(&painter);
+            QCOMPARE(dc.Area(), QRect(0, 0, 30, 20));
+            dc->fillRect(QRect(0, 0, 30, 20), Qt::green);
+        }
+        painter.end();
+        QCOMPARE(target.pixelColor(29, 19), QColor(Qt::green));
+    }
+
+    void MemDC_DrawsStraightIntoAPagedTarget() {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        QPainter painter(&writer);
+        CMemDC dc(&painter);
+        QVERIFY(!dc.IsOffScreen());
+        QCOMPARE(dc.Painter(), &painter);
+    }
+};
+
+QTEST_MAIN(TestXHeaderCtrl)
+#include "tst_XHeaderCtrl.moc"
