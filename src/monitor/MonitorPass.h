@@ -77,7 +77,10 @@ public:
     // Any thread: pings every host at once; reads only the plan's own copies, never a record.
     std::vector<std::int32_t> Ping(IPingProvider& provider, std::uint8_t nRetries, std::int32_t nPause) const;
 
-    // Window thread: rows for the list as it is now, stores fresh results, composes the notification.
+    // Window thread: rows for the list as it is now (walked in order, with the planned filter), flags and names
+    // read now. A machine takes its result only when it was planned, pinged and still has the planned address;
+    // otherwise (edited, added or re-included meanwhile) its row shows the stored result and nothing is stored or
+    // announced. Machines deleted meanwhile are not met. Results of a cancelled engine must not be applied.
     PassOutcome Apply(CMachineList& list, const std::vector<std::int32_t>& results, bool bShowPingTime) const;
 
 private:
