@@ -19,8 +19,7 @@ std::int64_t MicrosecondsLeft(IProbeClock& clock, std::int64_t deadline) {
     if (ticks <= 0)
         return 0;
     const std::int64_t frequency = clock.Frequency() > 0 ? clock.Frequency() : 1;
-    const long double us = static_cast<long double>(ticks) * 1000000.0L / static_cast<long double>(frequency);
-    return static_cast<std::int64_t>(us) + 1;
+    return (ticks * 1000000 + frequency - 1) / frequency; // within int64 for any wait of a few seconds
 }
 } // namespace
 

@@ -1,0 +1,190 @@
+// The ping engine against a scripted network: the same value per host as the monitoring probe, hosts side by
+// side, each host's attempts in turn, and replies matched by identifier, sequence and source.
+#include "probes/PingEngine.h"
+
+#include "fakes/FakeIcmp.h"
+#include "probes/Pinger.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace lanwick;
+using lanwick::test::CFakeIcmpNetwork;
+using lanwick::test::CFakeProbeClock;
+using lanwick::test::EchoOf;
+using lanwick::test::FakeDatagram;
+using lanwick::test::FakeSent;
+
+namespace {
+
+std::string Address(int last) {
+    return "198.18.0." + std::to_string(last);
+}
+
+// Host 198.18.0.x answers its k-th request (from 0) after delays[x][k] microseconds, or not when that is < 0;
+// a host missing from the table is silent.
+class CScriptedLan {
+public:
+    std::map<int, std::vector<std::int64_t>> delays;
+
+    std::function<std::vector<FakeDatagram>(const FakeSent&)> Responder() {
+        return [this](const FakeSent& s) {
+            std::vector<FakeDatagram> out;
+            const int host = s.to[3];
+            const std::size_t k = m_count[host]++;
+            const auto it = delays.find(host);
+            if (it != delays.end() && k < it->second.size() && it->second[k] >= 0)
+                out.push_back({it->second[k], EchoOf(s.bytes), s.to});
+            return out;
+        };
+    }
+    void Reset() { m_count.clear(); }
+
+private:
+    std::map<int, std::size_t> m_count;
+};
+
+class PingEngineTest : public ::testing::Test {
+protected:
+    CFakeProbeClock clock;
+    CFakeIcmpNetwork net{clock};
+    CPingEngine engine{net, clock};
+    CScriptedLan lan;
+
+    // What the monitoring probe gives for each host, one after another, on the same script.
+    std::vector<std::int32_t> Sequential(const std::vector<std::string>& hosts, unsigned attempts, unsigned pause) {
+        CFakeProbeClock c;
+        CFakeIcmpNetwork n(c);
+        lan.Reset();
+        n.responder = lan.Responder();
+        CPinger pinger(n, c);
+        std::vector<std::int32_t> out;
+        for (const std::string& h : hosts)
+            out.push_back(pinger.Ping(attempts, h, pause));
+        lan.Reset();
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(PingEngineTest, GivesEachHostWhatThePingerGives) {
+    lan.delays[10] = {500, 500, 500};
+    lan.delays[11] = {500, -1, 800};
+    lan.delays[12] = {-1, -1, 1};
+    lan.delays[13] = {-1, 2500, -1};
+    lan.delays[14] = {999999, 999999, 999999};
+    const std::vector<std::string> hosts{Address(10), Address(11), Address(12), Address(13), Address(14), Address(15)};
+    for (unsigned attempts : {0u, 1u, 2u, 3u}) {
+        const auto expected = Sequential(hosts, attempts, 200);
+        net.responder = lan.Responder();
+        EXPECT_EQ(engine.PingAll(hosts, attempts, 200), expected) << attempts << " attempts";
+        lan.Reset();
+    }
+}
+
+TEST_F(PingEngineTest, TwoAttemptsOneAnsweredIn500usOneSilentGive249) {
+    lan.delays[10] = {500, -1};
+    net.responder = lan.Responder();
+    EXPECT_EQ(engine.PingAll({Address(10)}, 2, 500), std::vector<std::int32_t>{249});
+}
+
+TEST_F(PingEngineTest, SilentHostsWaitTheirSecondsSideBySide) {
+    std::vector<std::string> hosts;
+    for (int i = 10; i < 210; ++i)
+        hosts.push_back(Address(i));
+    lan.delays[10] = {300};
+    net.responder = lan.Responder();
+    const std::int64_t start = clock.Now();
+    const auto results = engine.PingAll(hosts, 1, 500);
+    EXPECT_EQ(results[0], 300);
+    EXPECT_EQ(std::count(results.begin(), results.end(), -1), 199);
+    EXPECT_LT(clock.Now() - start, 1100000) << "200 hosts, one time-out";
+    EXPECT_GE(net.nReserved, 200u) << "the send buffer is sized for the pass";
+}
+
+TEST_F(PingEngineTest, AHostsAttemptsFollowEachOtherWithThePauseAfterAnsweredOnes) {
+    lan.delays[10] = {1000, -1, 1000};
+    net.responder = lan.Responder();
+    EXPECT_EQ(engine.PingAll({Address(10)}, 3, 200), std::vector<std::int32_t>{666}); // (1000 - 1 + 1000) / 3
+    ASSERT_EQ(net.sent.size(), 3u);
+    EXPECT_GE(net.sent[1].at - net.sent[0].at, 1000 + 200000) << "reply, then the pause";
+    EXPECT_LT(net.sent[1].at - net.sent[0].at, 1000 + 200000 + 60000);
+    EXPECT_GE(net.sent[2].at - net.sent[1].at, 1000000) << "a time-out, then at once";
+    EXPECT_LT(net.sent[2].at - net.sent[1].at, 1000000 + 60000);
+    std::vector<std::uint16_t> sequences;
+    for (const FakeSent& s : net.sent)
+        sequences.push_back(ReadLe16(&s.bytes[6]));
+    EXPECT_EQ(sequences[1], static_cast<std::uint16_t>(sequences[0] + 1));
+    EXPECT_EQ(sequences[2], static_cast<std::uint16_t>(sequences[1] + 1));
+}
+
+TEST_F(PingEngineTest, ARepliesSourceMustBeTheHostItsSequenceWentTo) {
+    // Host .11 is silent, but .10 answers every request it gets twice: once as itself and once as if from .11
+    // with .11's sequence (a forged or misrouted reply); and a reply with another program's identifier.
+    net.responder = [](const FakeSent& s) {
+        std::vector<FakeDatagram> out;
+        if (s.to[3] == 10) {
+            std::vector<std::uint8_t> theirs = EchoOf(s.bytes);
+            WriteLe16(&theirs[4], static_cast<std::uint16_t>(ReadLe16(&theirs[4]) + 7));
+            out.push_back({100, theirs, s.to});
+            out.push_back({400, EchoOf(s.bytes), s.to});
+        } else {
+            out.push_back({200, EchoOf(s.bytes), {198, 18, 0, 10}});
+        }
+        return out;
+    };
+    EXPECT_EQ(engine.PingAll({Address(10), Address(11)}, 1, 0), (std::vector<std::int32_t>{400, -1}));
+}
+
+TEST_F(PingEngineTest, DatagramSocketMatchesTheKernelsIdentifier) {
+    net.bRaw = false;
+    lan.delays[10] = {700};
+    net.responder = lan.Responder();
+    EXPECT_EQ(engine.PingAll({Address(10)}, 1, 0), std::vector<std::int32_t>{700});
+}
+
+TEST_F(PingEngineTest, FullSendBufferIsRetriedShortly) {
+    for (int i = 10; i < 20; ++i)
+        lan.delays[i] = {250};
+    net.responder = lan.Responder();
+    net.nBusySends = 25;
+    std::vector<std::string> hosts;
+    for (int i = 10; i < 20; ++i)
+        hosts.push_back(Address(i));
+    const auto results = engine.PingAll(hosts, 1, 0);
+    EXPECT_EQ(results, std::vector<std::int32_t>(10, 250));
+}
+
+TEST_F(PingEngineTest, UnresolvableHostGivesMinusOneAtOnce) {
+    lan.delays[10] = {500};
+    net.responder = lan.Responder();
+    const std::int64_t start = clock.Now();
+    EXPECT_EQ(engine.PingAll({"", Address(10)}, 1, 0), (std::vector<std::int32_t>{-1, 500}));
+    EXPECT_LT(clock.Now() - start, 1000);
+    EXPECT_EQ(net.sent.size(), 1u);
+}
+
+TEST_F(PingEngineTest, NoSocketGivesMinusOneForEveryHost) {
+    net.bCanOpen = false;
+    EXPECT_EQ(engine.PingAll({Address(10), Address(11)}, 2, 0), (std::vector<std::int32_t>{-1, -1}));
+}
+
+TEST_F(PingEngineTest, FailingWaitGivesMinusOne) {
+    lan.delays[10] = {500};
+    net.responder = lan.Responder();
+    net.bWaitFails = true;
+    EXPECT_EQ(engine.PingAll({Address(10)}, 1, 0), std::vector<std::int32_t>{-1});
+}
+
+TEST_F(PingEngineTest, CancelledEngineSendsNothing) {
+    engine.Cancel();
+    EXPECT_EQ(engine.PingAll({Address(10)}, 1, 0), std::vector<std::int32_t>{-1});
+    EXPECT_TRUE(net.sent.empty());
+}
+
+TEST_F(PingEngineTest, NoHostsNoSocket) {
+    EXPECT_TRUE(engine.PingAll({}, 1, 0).empty());
+    EXPECT_EQ(net.nOpened, 0);
+}

@@ -1,0 +1,82 @@
+// The ping engine on real packets: the monitoring probe's values, a whole /24 in about one time-out, and use
+// from a worker thread with cancelling.
+#include "lan/Lan.h"
+#include "probes/PingEngine.h"
+#include "probes/Pinger.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+using namespace lanwick;
+using namespace lanwick::test;
+
+namespace {
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+bool IsLive(const std::string& address) {
+    for (const LanHost& h : CLan::Get().Hosts())
+        if (h.address == address)
+            return true;
+    return address == "198.18.0.1"; // the monitor answers itself
+}
+
+} // namespace
+
+TEST(PingEngineLan, GivesWhatThePingerGivesForLiveAndSilentHosts) {
+    LANWICK_REQUIRE_LAN();
+    const auto& lan = CLan::Get();
+    std::vector<std::string> hosts{lan.SilentAddress(0),   lan.Hosts()[0].address, lan.Hosts()[0].name,
+                                   lan.Hosts()[1].address, lan.SilentAddress(1),   "nosuch.lanwick.test"};
+    for (unsigned attempts : {1u, 2u}) {
+        const auto results = CPingEngine().PingAll(hosts, attempts, 50);
+        CPinger pinger;
+        ASSERT_EQ(results.size(), hosts.size());
+        for (std::size_t i = 0; i < hosts.size(); ++i) {
+            const std::int32_t single = pinger.Ping(attempts, hosts[i], 50);
+            EXPECT_EQ(results[i] >= 0, single >= 0) << hosts[i];
+            if (single < 0)
+                EXPECT_EQ(results[i], single) << hosts[i];
+            else
+                EXPECT_LT(results[i], 200000) << hosts[i];
+        }
+    }
+}
+
+TEST(PingEngineLan, AWholeSubnetWith40LiveHostsTakesAboutOneTimeOut) {
+    LANWICK_REQUIRE_LAN();
+    std::vector<std::string> hosts;
+    for (int i = 1; i <= 254; ++i)
+        hosts.push_back("198.18.0." + std::to_string(i));
+    const auto start = std::chrono::steady_clock::now();
+    const auto results = CPingEngine().PingAll(hosts, 1, 500);
+    const double seconds = SecondsSince(start);
+    for (std::size_t i = 0; i < hosts.size(); ++i)
+        EXPECT_EQ(results[i] >= 0, IsLive(hosts[i])) << hosts[i] << ": " << results[i];
+    // One after another this would be over 200 s; the bound leaves room for a loaded machine.
+    EXPECT_LT(seconds, 3.0);
+}
+
+TEST(PingEngineLan, RunsOnAWorkerThreadAndEndsSoonWhenCancelled) {
+    LANWICK_REQUIRE_LAN();
+    std::vector<std::string> hosts;
+    for (int n = 0; n < 20; ++n)
+        hosts.push_back(CLan::Get().SilentAddress(n));
+    hosts.push_back(CLan::Get().Hosts()[2].address);
+    CPingEngine engine;
+    std::vector<std::int32_t> results;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    std::thread worker([&] { results = engine.PingAll(hosts, 3, 500); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    engine.Cancel();
+    worker.join();
+    EXPECT_LT(SecondsSince(start), 1.0) << "three silent attempts would take 3 s";
+    ASSERT_EQ(results.size(), hosts.size());
+    for (std::int32_t r : results)
+        EXPECT_EQ(r, -1);
+    EXPECT_EQ(engine.PingAll(hosts, 1, 0), std::vector<std::int32_t>(hosts.size(), -1)) << "cancel stays";
+}
