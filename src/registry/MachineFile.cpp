@@ -31,10 +31,10 @@ void AppendMachine(std::string& strOut, const CMachine& machine) {
     strOut += "   </MAC>\r\n";
 }
 
-// One group of the file: the text of its first record and the machine lines gathered for it.
+// One group of the file: the text of its first record and its records in list order.
 struct SGroupBlock {
     std::string strGroup;
-    std::string strText;
+    std::vector<const CMachine*> machines;
 };
 
 } // namespace
@@ -43,19 +43,18 @@ void CMachineList::StoreText(std::string& strText) {
     // Groups in order of first appearance; a hash of the folded text keeps the lookup flat for many groups.
     std::vector<SGroupBlock> blocks;
     std::unordered_map<std::string, std::size_t> blockOf;
+    std::size_t total = 128;
     ResetCursor();
     while (const CMachine* pMachine = GetNextMachine()) {
         const auto [it, bNew] = blockOf.try_emplace(GroupKey(pMachine->m_strGroup), blocks.size());
         if (bNew)
             blocks.push_back({pMachine->m_strGroup, {}});
-        AppendMachine(blocks[it->second].strText, *pMachine);
+        blocks[it->second].machines.push_back(pMachine);
+        total += 200 + pMachine->m_strName.size() + pMachine->m_strMac.size();
     }
 
-    std::size_t total = 128;
-    for (const SGroupBlock& block : blocks)
-        total += block.strText.size() + block.strGroup.size() + 48;
     strText.clear();
-    strText.reserve(total);
+    strText.reserve(total + 64 * blocks.size());
     strText += "<?xml version=\"1.0\"?>\r\n <Machines>\r\n  <Count mach=\"";
     strText += std::to_string(GetCount());
     strText += "\">\r\n  </Count>\r\n";
@@ -63,7 +62,8 @@ void CMachineList::StoreText(std::string& strText) {
         strText += "  <Group name=\"";
         AppendEscaped(strText, block.strGroup);
         strText += "\">\r\n";
-        strText += block.strText;
+        for (const CMachine* pMachine : block.machines)
+            AppendMachine(strText, *pMachine);
         strText += "  </Group>\r\n";
     }
     strText += " </Machines>\r\n";

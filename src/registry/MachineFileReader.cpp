@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstddef>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "registry/Groups.h"
@@ -15,31 +17,44 @@ namespace {
 
 constexpr std::size_t npos = std::string::npos;
 
-// All places of one delimiter, found once: every later search is a binary search, so no damaged or hostile file
-// can make the reader quadratic.
+// All places of one delimiter, found once: every later search is a binary search (or a short step on from the
+// previous answer, as the reader mostly searches forward), so no damaged or hostile file makes the reader quadratic.
 class CDelimiter {
 public:
-    CDelimiter(const std::string& strText, const char* pattern) : m_length(std::char_traits<char>::length(pattern)) {
-        for (std::size_t at = strText.find(pattern); at != npos; at = strText.find(pattern, at + 1))
-            m_positions.push_back(at);
-    }
+    explicit CDelimiter(std::size_t length) : m_length(length) {}
+
+    void Add(std::size_t pos) { m_positions.push_back(pos); }
 
     // First place at or after pos, or npos.
-    std::size_t Find(std::size_t pos) const {
+    std::size_t Find(std::size_t pos) {
         if (pos == npos)
             return npos;
-        const auto it = std::lower_bound(m_positions.begin(), m_positions.end(), pos);
+        // The answer lies on the side of the previous one that pos is on.
+        auto first = m_positions.begin();
+        auto last = m_positions.end();
+        const auto hint = first + static_cast<std::ptrdiff_t>(m_hint);
+        if (m_hint > 0 && *(hint - 1) >= pos)
+            last = hint;
+        else
+            first = hint;
+        auto it = first;
+        for (int step = 0; step < 4 && it != last && *it < pos; ++step)
+            ++it;
+        if (it != last && *it < pos)
+            it = std::lower_bound(it, last, pos);
+        m_hint = static_cast<std::size_t>(it - m_positions.begin());
         return it == m_positions.end() ? npos : *it;
     }
 
     // The place just past the delimiter found at or after pos (npos stays npos).
-    std::size_t After(std::size_t pos) const {
+    std::size_t After(std::size_t pos) {
         const std::size_t at = Find(pos);
         return at == npos ? npos : at + m_length;
     }
 
 private:
     std::size_t m_length;
+    std::size_t m_hint = 0;
     std::vector<std::size_t> m_positions;
 };
 
@@ -82,26 +97,56 @@ struct SMachineText {
 
 class CFileReader {
 public:
-    explicit CFileReader(const std::string& strText)
-        : m_text(strText), m_count(strText, "<Count mach="), m_group(strText, "<Group name="),
-          m_groupEnd(strText, "</Group>"), m_mac(strText, "<MAC Address="), m_quoteClose(strText, "\">"),
-          m_ip(strText, "<IPAddress>"), m_dot(strText, "."), m_lt(strText, "<"), m_name(strText, "<Name>"),
-          m_close(strText, "</"), m_notify(strText, "<Notify>"), m_offline(strText, "<NotifyOffline>"),
-          m_excluded(strText, "<Excluded>") {}
+    explicit CFileReader(const std::string& strText);
 
     void Load(CMachineList& list);
 
 private:
-    bool ReadMachine(std::size_t pos, std::size_t limit, SMachineText& machine) const;
+    bool ReadMachine(std::size_t pos, std::size_t limit, SMachineText& machine);
+
+    void IndexTags();
 
     const std::string& m_text;
     CDelimiter m_count, m_group, m_groupEnd, m_mac, m_quoteClose, m_ip, m_dot, m_lt, m_name, m_close, m_notify,
         m_offline, m_excluded;
 };
 
+CFileReader::CFileReader(const std::string& strText)
+    : m_text(strText), m_count(12), m_group(12), m_groupEnd(8), m_mac(13), m_quoteClose(2), m_ip(11), m_dot(1), m_lt(1),
+      m_name(6), m_close(2), m_notify(8), m_offline(15), m_excluded(10) {
+    IndexTags();
+    for (std::size_t at = m_text.find('.'); at != npos; at = m_text.find('.', at + 1))
+        m_dot.Add(at);
+    for (std::size_t at = m_text.find('"'); at != npos; at = m_text.find('"', at + 1)) {
+        if (at + 1 < m_text.size() && m_text[at + 1] == '>')
+            m_quoteClose.Add(at);
+    }
+}
+
+// One pass over the '<' of the text sorts every tag the reader looks for into its delimiter.
+void CFileReader::IndexTags() {
+    const std::pair<std::string_view, CDelimiter*> tags[] = {
+        {"<Count mach=", &m_count}, {"<Group name=", &m_group},      {"</Group>", &m_groupEnd},
+        {"<MAC Address=", &m_mac},  {"<IPAddress>", &m_ip},          {"<Name>", &m_name},
+        {"<Notify>", &m_notify},    {"<NotifyOffline>", &m_offline}, {"<Excluded>", &m_excluded}};
+    const std::string_view text(m_text);
+    for (std::size_t at = text.find('<'); at != npos; at = text.find('<', at + 1)) {
+        m_lt.Add(at);
+        const std::string_view rest = text.substr(at);
+        if (rest.size() > 1 && rest[1] == '/')
+            m_close.Add(at);
+        if (rest.size() < 6)
+            continue;
+        for (const auto& [tag, pDelimiter] : tags) {
+            if (tag[1] == rest[1] && tag[2] == rest[2] && rest.starts_with(tag))
+                pDelimiter->Add(at);
+        }
+    }
+}
+
 // Reads the inner tags of the machine element whose MAC value starts at pos. False when one of them is missing
 // before limit, the start of the next machine element: such an element is skipped as a whole.
-bool CFileReader::ReadMachine(std::size_t pos, std::size_t limit, SMachineText& machine) const {
+bool CFileReader::ReadMachine(std::size_t pos, std::size_t limit, SMachineText& machine) {
     const std::size_t macEnd = m_quoteClose.Find(pos);
     const std::size_t macWindow = std::max(pos + 12, macEnd == npos ? pos + 12 : macEnd);
     machine.strMac = DecodeEntities(Mid(m_text, pos, macWindow)).substr(0, 12);

@@ -9,8 +9,12 @@
 namespace lanwick {
 
 void AppendEscaped(std::string& strOut, const std::string& strText) {
-    for (const char c : strText) {
-        switch (c) {
+    // Plain runs are copied whole; texts rarely hold anything to escape.
+    std::size_t start = 0;
+    for (std::size_t at = strText.find_first_of("&<>\""); at != std::string::npos;
+         at = strText.find_first_of("&<>\"", start)) {
+        strOut.append(strText, start, at - start);
+        switch (strText[at]) {
         case '&':
             strOut += "&amp;";
             break;
@@ -20,14 +24,13 @@ void AppendEscaped(std::string& strOut, const std::string& strText) {
         case '>':
             strOut += "&gt;";
             break;
-        case '"':
+        default:
             strOut += "&quot;";
             break;
-        default:
-            strOut += c;
-            break;
         }
+        start = at + 1;
     }
+    strOut.append(strText, start, std::string::npos);
 }
 
 std::string DecodeEntities(const std::string& strText) {

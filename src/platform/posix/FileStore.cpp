@@ -89,6 +89,10 @@ bool ReadWholeFile(const std::string& strPath, std::string& strText) {
     const int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
+    // Sized from the file so that a large file is read without growing the buffer again and again.
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > 0)
+        strText.reserve(static_cast<std::size_t>(st.st_size));
     char buf[65536];
     bool ok = true;
     for (;;) {
