@@ -1,0 +1,90 @@
+// The notification sound player: one Finished per Play, never from inside Play, and always within the limit,
+// also here where there is no sound device at all.
+#include "controls/Sound.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+using lanwick::CSound;
+
+namespace {
+
+QString Sound150() {
+    return qEnvironmentVariable("LANWICK_SOURCE_DIR") + QStringLiteral("/resources/sounds/150.wav");
+}
+
+} // namespace
+
+class TestTaskbarNotifierSound : public QObject {
+    Q_OBJECT
+private slots:
+    void Play_FinishesOnceWithinLimitNotFromInsidePlay();
+    void Play_MissingSoundStillFinishesWithinLimit();
+    void Play_WhilePlayingFinishesTheFirstThenTheSecond();
+    void Stop_FinishesAtOnceAndOnlyWhenPlaying();
+    void Destroy_WhilePlayingIsQuiet();
+};
+
+void TestTaskbarNotifierSound::Play_FinishesOnceWithinLimitNotFromInsidePlay() {
+    CSound sound;
+    QSignalSpy spy(&sound, &CSound::Finished);
+    QElapsedTimer clock;
+    clock.start();
+    sound.PlayFile(Sound150());
+    QCOMPARE(spy.count(), 0);
+    QVERIFY(sound.IsPlaying());
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, CSound::kMaxPlayMs + 1000);
+    QVERIFY(clock.elapsed() <= CSound::kMaxPlayMs + 500);
+    QVERIFY(!sound.IsPlaying());
+    QTest::qWait(CSound::kMaxPlayMs / 10);
+    QCOMPARE(spy.count(), 1);
+}
+
+void TestTaskbarNotifierSound::Play_MissingSoundStillFinishesWithinLimit() {
+    CSound sound;
+    QSignalSpy spy(&sound, &CSound::Finished);
+    sound.Play(150); // this test binary holds no resources
+    QCOMPARE(spy.count(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, CSound::kMaxPlayMs + 1000);
+    sound.PlayFile(QStringLiteral("/nonexistent/lanwick.wav"));
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 2, CSound::kMaxPlayMs + 1000);
+}
+
+void TestTaskbarNotifierSound::Play_WhilePlayingFinishesTheFirstThenTheSecond() {
+    CSound sound;
+    QSignalSpy spy(&sound, &CSound::Finished);
+    sound.PlayFile(Sound150());
+    sound.PlayFile(Sound150());
+    QCOMPARE(spy.count(), 1);
+    QVERIFY(sound.IsPlaying());
+    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 2, CSound::kMaxPlayMs + 1000);
+    QTest::qWait(100);
+    QCOMPARE(spy.count(), 2);
+}
+
+void TestTaskbarNotifierSound::Stop_FinishesAtOnceAndOnlyWhenPlaying() {
+    CSound sound;
+    QSignalSpy spy(&sound, &CSound::Finished);
+    sound.Stop();
+    QCOMPARE(spy.count(), 0);
+    sound.PlayFile(Sound150());
+    sound.Stop();
+    QCOMPARE(spy.count(), 1);
+    QTest::qWait(100);
+    QCOMPARE(spy.count(), 1);
+}
+
+void TestTaskbarNotifierSound::Destroy_WhilePlayingIsQuiet() {
+    int nFinished = 0;
+    {
+        CSound sound;
+        QObject::connect(&sound, &CSound::Finished, [&] { ++nFinished; });
+        sound.PlayFile(Sound150());
+    }
+    QTest::qWait(100);
+    QCOMPARE(nFinished, 0);
+}
+
+QTEST_MAIN(TestTaskbarNotifierSound)
+#include "tst_TaskbarNotifierSound.moc"
