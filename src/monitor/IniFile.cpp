@@ -103,7 +103,9 @@ CIniText::CIniText(std::string_view text) {
     while (!text.empty()) {
         std::size_t nl = text.find('\n');
         std::string_view line = text.substr(0, nl);
-        if (!line.empty() && line.back() == '\r')
+        // Every carriage return before the line feed goes, so that no value ends in one and reads differently
+        // once written back.
+        while (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         m_lines.emplace_back(line);
         text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
