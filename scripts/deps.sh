@@ -8,6 +8,7 @@ packages=(
     libgtest-dev                                 # unit tests
     clang libclang-rt-14-dev clang-format        # fuzzing, format check
     iproute2 iputils-ping                        # the namespace LAN of the network tests
+    samba-common-bin samba                       # remote shutdown: net as the client, smbd as the test server
     xvfb xauth                                   # screenshots under a virtual display
 )
 

@@ -1,0 +1,200 @@
+// The POSIX shutdown back end against a stand-in `net` first on PATH: its exact arguments, credentials only in
+// its environment, no terminal to prompt on, its words kept on failure, and the time bound.
+#include "platform/Shutdown.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+
+using namespace lanwick::platform;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kFakeNet = R"(#!/bin/sh
+d=$(dirname "$0")
+printf '%s\0' "$@" > "$d/args"
+env > "$d/env"
+if [ -t 0 ]; then echo terminal > "$d/stdin"; else cat > "$d/stdin"; echo "eof" >> "$d/stdin"; fi
+mode=$(cat "$d/mode" 2>/dev/null)
+case "$mode" in
+fail)
+    for i in 1 2; do
+        echo "Could not connect to server SERVER1"
+        echo "Connection failed: NT_STATUS_LOGON_FAILURE" >&2
+    done
+    exit 255 ;;
+hang) sleep 60 & echo $! > "$d/sleeper"; wait; exit 0 ;;
+quiet) exit 3 ;;
+esac
+echo
+echo "Shutdown of remote machine succeeded"
+)";
+
+class NetShutdown : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/lwnet.XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_dir = pattern;
+        std::ofstream(m_dir / "net") << kFakeNet;
+        fs::permissions(m_dir / "net", fs::perms::owner_all);
+        const char* path = std::getenv("PATH");
+        m_strOldPath = path ? path : "";
+        setenv("PATH", (m_dir.string() + ":/usr/bin:/bin").c_str(), 1);
+        unsetenv("PASSWD");
+    }
+    void TearDown() override {
+        setenv("PATH", m_strOldPath.c_str(), 1);
+        fs::remove_all(m_dir);
+    }
+
+    void Mode(const std::string& mode) { std::ofstream(m_dir / "mode") << mode; }
+    std::string Read(const std::string& name) const {
+        std::ifstream in(m_dir / name);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    std::vector<std::string> Args() const {
+        std::vector<std::string> out;
+        std::string all = Read("args");
+        std::size_t start = 0;
+        for (std::size_t i = 0; i < all.size(); ++i)
+            if (all[i] == '\0') {
+                out.push_back(all.substr(start, i - start));
+                start = i + 1;
+            }
+        return out;
+    }
+    bool EnvHas(const std::string& line) const {
+        std::istringstream in(Read("env"));
+        for (std::string l; std::getline(in, l);)
+            if (l == line)
+                return true;
+        return false;
+    }
+
+    fs::path m_dir;
+    std::string m_strOldPath;
+};
+
+ShutdownRequest Request() {
+    ShutdownRequest r;
+    r.strMachine = "SERVER1";
+    r.strMessage = "Back in ten minutes";
+    r.nDelay = 30;
+    r.nTimeoutMs = 10000;
+    return r;
+}
+
+bool ProcessGone(const std::string& pid) {
+    // A process ended but not yet reaped by init still has an entry: count it as gone when it is a zombie.
+    std::ifstream stat("/proc/" + pid + "/stat");
+    std::string text;
+    if (!std::getline(stat, text))
+        return true;
+    const auto close = text.rfind(')');
+    return close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'Z';
+}
+
+} // namespace
+
+TEST_F(NetShutdown, CurrentUserRunsNetWithNameMessageDelayForceAndNoPassword) {
+    const ShutdownCall call = InitiateRemoteShutdown(Request());
+    EXPECT_TRUE(call.bOk) << call.strError;
+    const std::vector<std::string> expected{
+        "rpc", "shutdown", "--server=SERVER1", "--comment=Back in ten minutes", "--timeout=30", "--force", "--no-pass"};
+    EXPECT_EQ(Args(), expected);
+    EXPECT_EQ(Read("stdin"), "eof\n"); // /dev/null: a prompt would read end of file at once
+}
+
+TEST_F(NetShutdown, AccountGoesThroughTheEnvironmentNeverTheCommandLine) {
+    setenv("PASSWD", "inherited", 1);
+    ShutdownRequest r = Request();
+    r.bUseAccount = true;
+    r.strUser = "LAB\\admin";
+    r.strPassword = "pa ss'word";
+    const ShutdownCall call = InitiateRemoteShutdown(r);
+    EXPECT_TRUE(call.bOk) << call.strError;
+    EXPECT_TRUE(EnvHas("USER=LAB\\admin"));
+    EXPECT_TRUE(EnvHas("PASSWD=pa ss'word"));
+    for (const auto& arg : Args()) {
+        EXPECT_EQ(arg.find("pa ss'word"), std::string::npos) << arg;
+        EXPECT_EQ(arg.find("admin"), std::string::npos) << arg;
+        EXPECT_NE(arg, "--no-pass");
+    }
+}
+
+TEST_F(NetShutdown, CurrentUserCarriesNoInheritedPassword) {
+    setenv("PASSWD", "inherited", 1);
+    InitiateRemoteShutdown(Request());
+    EXPECT_FALSE(EnvHas("PASSWD=inherited"));
+}
+
+TEST_F(NetShutdown, MessageWithLineBreakAndLeadingDashStaysOneValue) {
+    ShutdownRequest r = Request();
+    r.strMachine = "-odd";
+    r.strMessage = "-f\nsecond line";
+    r.nDelay = 0;
+    r.bForce = false;
+    r.bReboot = true;
+    InitiateRemoteShutdown(r);
+    const std::vector<std::string> expected{"rpc",         "shutdown", "--server=-odd", "--comment=-f\nsecond line",
+                                            "--timeout=0", "--reboot", "--no-pass"};
+    EXPECT_EQ(Args(), expected);
+}
+
+TEST_F(NetShutdown, FailureKeepsNetsOwnWordsOnce) {
+    Mode("fail");
+    const ShutdownCall call = InitiateRemoteShutdown(Request());
+    EXPECT_FALSE(call.bOk);
+    EXPECT_EQ(call.strError, "Could not connect to server SERVER1\nConnection failed: NT_STATUS_LOGON_FAILURE");
+}
+
+TEST_F(NetShutdown, SilentFailureNamesTheExitStatus) {
+    Mode("quiet");
+    const ShutdownCall call = InitiateRemoteShutdown(Request());
+    EXPECT_FALSE(call.bOk);
+    EXPECT_EQ(call.strError, "net ended with status 3");
+}
+
+TEST_F(NetShutdown, HangingNetIsEndedWithWhatItStartedAfterTheTimeBound) {
+    Mode("hang");
+    ShutdownRequest r = Request();
+    r.nTimeoutMs = 400;
+    const auto start = std::chrono::steady_clock::now();
+    const ShutdownCall call = InitiateRemoteShutdown(r);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_FALSE(call.bOk);
+    EXPECT_NE(call.strError.find("no answer"), std::string::npos) << call.strError;
+    EXPECT_LT(took, std::chrono::seconds(5));
+    const std::string sleeper = Read("sleeper");
+    ASSERT_FALSE(sleeper.empty());
+    const std::string pid = sleeper.substr(0, sleeper.find('\n'));
+    bool gone = false;
+    for (int i = 0; i < 100 && !gone; ++i) {
+        gone = ProcessGone(pid);
+        if (!gone)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(gone) << "the child's own child " << pid << " outlived the time bound";
+}
+
+TEST_F(NetShutdown, MissingNetIsReportedWithItsPackage) {
+    fs::remove(m_dir / "net");
+    setenv("PATH", m_dir.string().c_str(), 1);
+    const ShutdownCall call = InitiateRemoteShutdown(Request());
+    EXPECT_FALSE(call.bOk);
+    EXPECT_NE(call.strError.find("samba-common-bin"), std::string::npos) << call.strError;
+}
+
+TEST(ShutdownPrivilege, NothingToEnableOnThisSystem) {
+    EXPECT_TRUE(EnableShutdownPrivilege().empty());
+}
