@@ -7,7 +7,7 @@
 #include <cstring>
 #include <linux/icmp.h>
 #include <netinet/in.h>
-#include <sys/select.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -78,13 +78,11 @@ public:
     }
 
     IcmpWaitResult Wait(std::uint32_t microseconds) override {
-        if (m_fd >= FD_SETSIZE)
-            return IcmpWaitResult::Failed;
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(m_fd, &readable);
-        timeval tv{static_cast<time_t>(microseconds / 1000000), static_cast<suseconds_t>(microseconds % 1000000)};
-        const int n = select(m_fd + 1, &readable, nullptr, nullptr, &tv);
+        // poll rather than select: a program with many files open may get a descriptor above FD_SETSIZE.
+        pollfd p{m_fd, POLLIN, 0};
+        const timespec ts{static_cast<time_t>(microseconds / 1000000),
+                          static_cast<long>(microseconds % 1000000) * 1000};
+        const int n = ppoll(&p, 1, &ts, nullptr);
         if (n > 0)
             return IcmpWaitResult::Readable;
         if (n == 0)
