@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "registry/Groups.h"
 #include "registry/MachineList.h"
 #include "registry/XmlText.h"
 
@@ -78,13 +77,14 @@ int Atoi(const std::string& strText, std::size_t begin, std::size_t end) {
     return static_cast<int>(std::min<long long>(value, INT_MAX));
 }
 
-std::string Mid(const std::string& strText, std::size_t begin, std::size_t end) {
+std::string_view Mid(const std::string& strText, std::size_t begin, std::size_t end) {
     end = std::min(end, strText.size());
-    return begin < end ? strText.substr(begin, end - begin) : std::string();
+    return begin < end ? std::string_view(strText).substr(begin, end - begin) : std::string_view();
 }
 
-bool IsYes(const std::string& strValue) {
-    return GroupEquals(strValue, "Yes");
+// "Yes" ignoring case, as the flags have always been read; "1" or "true" are not yes.
+bool IsYes(std::string_view value) {
+    return value.size() == 3 && (value[0] | 0x20) == 'y' && (value[1] | 0x20) == 'e' && (value[2] | 0x20) == 's';
 }
 
 struct SMachineText {
@@ -147,9 +147,9 @@ void CFileReader::IndexTags() {
 // Reads the inner tags of the machine element whose MAC value starts at pos. False when one of them is missing
 // before limit, the start of the next machine element: such an element is skipped as a whole.
 bool CFileReader::ReadMachine(std::size_t pos, std::size_t limit, SMachineText& machine) {
-    const std::size_t macEnd = m_quoteClose.Find(pos);
-    const std::size_t macWindow = std::max(pos + 12, macEnd == npos ? pos + 12 : macEnd);
-    machine.strMac = DecodeEntities(Mid(m_text, pos, macWindow)).substr(0, 12);
+    // Twelve characters from the value's start, whatever follows: a shorter text takes the bytes after it, as
+    // files have always read. Counted after decoding, so an escaped MAC text reads back as written.
+    machine.strMac = DecodeEntities(std::string_view(m_text).substr(std::min(pos, m_text.size())), 12);
 
     const std::size_t first = m_ip.After(pos);
     const std::size_t dot1 = m_dot.Find(first);

@@ -1,6 +1,7 @@
 // Entity escaping and decoding for the machine file texts.
 #include "registry/XmlText.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <string_view>
@@ -33,15 +34,16 @@ void AppendEscaped(std::string& strOut, const std::string& strText) {
     strOut.append(strText, start, std::string::npos);
 }
 
-std::string DecodeEntities(const std::string& strText) {
-    if (strText.find('&') == std::string::npos)
-        return strText;
+std::string DecodeEntities(std::string_view text, std::size_t maxChars) {
     static constexpr std::array<std::pair<std::string_view, char>, 5> kEntities{
         {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}}};
     std::string strOut;
-    strOut.reserve(strText.size());
-    const std::string_view text(strText);
-    for (std::size_t i = 0; i < text.size();) {
+    if (text.find('&') == std::string_view::npos) {
+        strOut = text.substr(0, maxChars);
+        return strOut;
+    }
+    strOut.reserve(std::min(text.size(), maxChars));
+    for (std::size_t i = 0; i < text.size() && strOut.size() < maxChars;) {
         bool bDecoded = false;
         if (text[i] == '&') {
             for (const auto& [entity, c] : kEntities) {

@@ -133,6 +133,18 @@ TEST(MachineFileRead, DecodesEntitiesIncludingApos) {
     EXPECT_EQ(machines[0]->m_strMac, "00&112233445");
 }
 
+TEST(MachineFileRead, MacCountsTwelveDecodedCharacters) {
+    CMachineList list;
+    const auto machines = Load(list, FileXml("1", GroupXml("G", MachineXml("00&apos;0000", "1.1.1.1", "a"))));
+    ASSERT_EQ(machines.size(), 1u);
+    EXPECT_EQ(machines[0]->m_strMac, "00'0000\">\r\n ");
+    // Written back escaped, it reads as the same twelve characters.
+    CMachineList copy;
+    const auto again = Load(copy, list.SaveToText());
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_EQ(again[0]->m_strMac, machines[0]->m_strMac);
+}
+
 TEST(MachineFileRead, GroupCloseBeyondThirtyCharactersKeepsTheGroup) {
     // Deliberately kept: only a "</Group>" close behind a machine ends its group, so extra padding before it
     // leaves the next group's machines under the old group text.
