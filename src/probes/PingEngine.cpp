@@ -51,14 +51,14 @@ public:
         std::int64_t next = now + m_nSecond;
         for (std::size_t i = 0; i < slots.size(); ++i) {
             HostSlot& s = slots[i];
-            if (s.state == HostState::Ready && s.nNextSend <= now)
+            if (s.state == HostState::Ready && s.nNextSend <= now && now >= m_nBusyUntil)
                 Send(i, now);
             if (s.state == HostState::Waiting && s.nDeadline <= now) {
                 m_inFlight.erase(s.nSequence);
                 Count(s, false, -1.0, now); // no answer in time: T - 1, no pause
             }
             if (s.state == HostState::Ready)
-                next = std::min(next, s.nNextSend);
+                next = std::min(next, std::max(s.nNextSend, m_nBusyUntil));
             else if (s.state == HostState::Waiting)
                 next = std::min(next, s.nDeadline);
         }
@@ -99,9 +99,11 @@ private:
         const MonitorRequest request = BuildMonitorRequest(m_nIdentifier, s.nSequence, m_watch.ElapsedMicroseconds());
         const platform::IcmpSendResult sent = m_socket.Send(request.data(), request.size(), s.address);
         if (sent == platform::IcmpSendResult::Busy && now < s.nDeadline) {
-            // The buffer drains as the kernel resolves or gives up on addresses: try again shortly.
+            // The buffer drains as the kernel resolves or gives up on addresses: this host and every other
+            // one try again shortly (one full send stands for all, sparing a futile call per host).
             s.bBusy = true;
             s.nNextSend = now + m_nSecond / 1000;
+            m_nBusyUntil = s.nNextSend;
             return;
         }
         // As in the single-host probe, a failed send still waits out its second.
@@ -131,6 +133,7 @@ private:
     CStopwatch m_watch;
     std::vector<std::uint8_t> m_buffer;
     std::unordered_map<std::uint16_t, std::size_t> m_inFlight;
+    std::int64_t m_nBusyUntil = 0; // no sends before this counter value: the send buffer was full
 };
 
 } // namespace

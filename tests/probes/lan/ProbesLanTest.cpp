@@ -151,12 +151,14 @@ TEST(ProbesLan, UserWithoutRootPingsThroughTheDatagramSocketWhenTheSystemAllowsI
         const std::string allowed = Capture(run);
         ASSERT_TRUE(CPingGroupRange::Set("1 0"));
         const std::string refused = Capture(run);
-        EXPECT_EQ(refused, "can=0 ping=-1 scan=-11\n");
-        int can = -1, ping = -1, scan = -1;
-        ASSERT_EQ(std::sscanf(allowed.c_str(), "can=%d ping=%d scan=%d", &can, &ping, &scan), 3) << allowed;
+        EXPECT_EQ(refused, "can=0 ping=-1 scan=-11 engine=-1\n");
+        int can = -1, ping = -1, scan = -1, engine = -1;
+        ASSERT_EQ(std::sscanf(allowed.c_str(), "can=%d ping=%d scan=%d engine=%d", &can, &ping, &scan, &engine), 4)
+            << allowed;
         EXPECT_EQ(can, 1);
         EXPECT_GE(ping, 0);
         EXPECT_GE(scan, 0);
+        EXPECT_GE(engine, 0);
     }
     Shell("rm -rf " + std::string(folder));
 }
