@@ -191,7 +191,7 @@ def make_skin():
         c.circle(width - dx, 6, 2.0, (150 + 30 * i, 200, 255, 255))
     c.rect(3, band, width - 3, height, vgradient(band, height, (248, 251, 255), (222, 232, 246)))
     c.rect(3, band, width - 3, band + 1, (18, 54, 130, 255))
-    computer(c, 9, 19, 1.25)
+    computer(c, 9, 16, 1.25)
     c.rect(3, height - 13, width - 3, height - 12, (200, 212, 232, 255))
     # Frame of the body, then the parts outside the shape, exactly: the popup cuts its window by these pixels.
     for y in range(band, height):

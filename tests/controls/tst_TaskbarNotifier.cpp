@@ -4,6 +4,7 @@
 #include "controls/TaskbarNotifier.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QScreen>
 #include <QTest>
 
@@ -67,6 +68,7 @@ private slots:
     void Paint_DrawsCaptionOnSkinOnlyInsideTextRect();
     void Hover_DrawsCaptionInSelectedColour();
     void Caption_BreaksBetweenWordsAndCutsWithEllipsis();
+    void Screenshot_SavedWhenAsked();
 };
 
 void TestTaskbarNotifier::Create_MakesHiddenFramelessOnTopNonActivatingPopupWithHandCursor() {
@@ -300,6 +302,34 @@ void TestTaskbarNotifier::Caption_BreaksBetweenWordsAndCutsWithEllipsis() {
     const QStringList lines = LayoutNotifierCaption(QStringLiteral("a\nb\nc\nd\ne\nf"), font, 181, 3 * nLine);
     QCOMPARE(lines, (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c...")}));
     QCOMPARE(LayoutNotifierCaption(QStringLiteral("a\nb"), font, 181, 1).size(), 1);
+}
+
+// Not a check: scripts/screenshot-popup.sh runs this on a virtual display for the README's pictures.
+void TestTaskbarNotifier::Screenshot_SavedWhenAsked() {
+    const QString strDir = qEnvironmentVariable("LANWICK_SCREENSHOT_DIR");
+    if (strDir.isEmpty())
+        QSKIP("set LANWICK_SCREENSHOT_DIR to save pictures of the popup");
+    CTaskbarNotifier popup;
+    Configure(popup, nullptr);
+    popup.Show(QStringLiteral("        online\nfileserver\nprinter-2\n       offline\nbackup\n"), 500, 9500, 200, 10);
+    QTRY_COMPARE_WITH_TIMEOUT(popup.GetAnimation().GetState(), CNotifierAnimation::Showing, 10000);
+    QTest::qWait(300);
+
+    // The popup alone, with what lies outside its shape left transparent.
+    QImage close(popup.size(), QImage::Format_ARGB32);
+    close.fill(Qt::transparent);
+    {
+        QPainter dc(&close);
+        dc.setClipRegion(popup.GetSkinRegion());
+        dc.drawPixmap(0, 0, popup.grab());
+    }
+    QVERIFY(close.save(strDir + QStringLiteral("/popup.png")));
+
+    // The corner of the screen where it stands.
+    QScreen* pScreen = QGuiApplication::primaryScreen();
+    const QRect rcScreen = pScreen->geometry();
+    const QPixmap shot = pScreen->grabWindow(0, rcScreen.width() - 320, rcScreen.height() - 200, 320, 200);
+    QVERIFY(shot.save(strDir + QStringLiteral("/popup-corner.png")));
 }
 
 QTEST_MAIN(TestTaskbarNotifier)

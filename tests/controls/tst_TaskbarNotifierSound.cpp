@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QSoundEffect>
 #include <QTest>
 
 using lanwick::CSound;
@@ -24,6 +25,7 @@ private slots:
     void Play_WhilePlayingFinishesTheFirstThenTheSecond();
     void Stop_FinishesAtOnceAndOnlyWhenPlaying();
     void Destroy_WhilePlayingIsQuiet();
+    void Sound150_IsAcceptedByTheSoundOutput();
 };
 
 void TestTaskbarNotifierSound::Play_FinishesOnceWithinLimitNotFromInsidePlay() {
@@ -84,6 +86,13 @@ void TestTaskbarNotifierSound::Destroy_WhilePlayingIsQuiet() {
     }
     QTest::qWait(100);
     QCOMPARE(nFinished, 0);
+}
+
+void TestTaskbarNotifierSound::Sound150_IsAcceptedByTheSoundOutput() {
+    // The player's own decoder reads the 8-bit mono file; this needs no sound device.
+    QSoundEffect effect;
+    effect.setSource(QUrl::fromLocalFile(Sound150()));
+    QTRY_COMPARE_WITH_TIMEOUT(effect.status(), QSoundEffect::Ready, 5000);
 }
 
 QTEST_MAIN(TestTaskbarNotifierSound)
