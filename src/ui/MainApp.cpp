@@ -1,0 +1,25 @@
+// Start of the window program: the settings file beside the program (or in the user's configuration folder when
+// the program's folder is not writable), then the main window until it closes.
+#include "ui/MainApp.h"
+
+#include "monitor/Settings.h"
+#include "ui/MainDlg.h"
+
+#include <QApplication>
+
+namespace lanwick {
+
+int CMainApp::Run(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Lanwick"));
+    // The window lives on in the tray when minimised: closing the popup must not end the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    const SettingsLocation location = LocateSettings(QCoreApplication::applicationDirPath().toStdString());
+    CMainDlg dlg(location);
+    if (!dlg.OnInitDialog())
+        return 1;
+    dlg.show();
+    return dlg.exec() < 0 ? 1 : 0;
+}
+
+} // namespace lanwick

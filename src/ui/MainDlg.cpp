@@ -1,0 +1,295 @@
+// The main window's construction, start-up, group combos, tooltips and the window's own events.
+#include "ui/MainDlg.h"
+
+#include "controls/ControlId.h"
+#include "controls/DialogUnits.h"
+#include "controls/IpAddressCtrl.h"
+#include "controls/TaskbarNotifier.h"
+#include "controls/XListCtrl.h"
+#include "platform/Icmp.h"
+#include "platform/Sockets.h"
+#include "probes/Lookups.h"
+#include "probes/PingEngine.h"
+#include "registry/Groups.h"
+#include "ui/BackgroundJobs.h"
+#include "ui/DlgLayout.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+
+namespace lanwick {
+
+namespace {
+
+QLabel* MakeLabel(QWidget* pParent, const QString& strText, const QRect& rc) {
+    auto* pLabel = new QLabel(strText, pParent);
+    pLabel->setGeometry(rc);
+    return pLabel;
+}
+
+MainDlgServices WithDefaults(MainDlgServices s) {
+    if (!s.canProbe)
+        s.canProbe = [] { return platform::CanOpenIcmp(); };
+    if (!s.forwardLookup)
+        s.forwardLookup = [](const std::string& host) { return platform::LookupHost(host); };
+    if (!s.reverseLookup)
+        s.reverseLookup = [](const platform::Ipv4& ip) { return platform::ReverseLookup(ip); };
+    if (!s.getMacAddress)
+        s.getMacAddress = [](const std::string& address) { return GetMacAddress(address); };
+    return s;
+}
+
+} // namespace
+
+CMainDlg::CMainDlg(const SettingsLocation& location, MainDlgServices services, QWidget* pParent)
+    : QDialog(pParent), m_location(location), m_services(WithDefaults(std::move(services))),
+      m_pJobs(std::make_unique<CBackgroundJobs>(this)) {
+    m_strAppDir = location.strAppDir;
+    if (m_services.pPinger) {
+        m_pPinger = m_services.pPinger;
+    } else {
+        m_pOwnPinger = std::make_unique<CPingEngine>();
+        m_pPinger = m_pOwnPinger.get();
+    }
+    setWindowTitle(QStringLiteral("Lanwick v0.5"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/143.png")));
+    BuildControls();
+    BuildMenu();
+    m_monitorTimer.setTimerType(Qt::CoarseTimer);
+    connect(&m_monitorTimer, &QTimer::timeout, this, &CMainDlg::OnTimer);
+}
+
+CMainDlg::~CMainDlg() {
+    // The destroy handler's order: tray icon, timer, sockets; pings in flight are cut short and awaited.
+    if (m_pTray)
+        m_pTray->hide();
+    StopMonitorTimer();
+    if (auto* pEngine = dynamic_cast<CPingEngine*>(m_pOwnPinger.get()))
+        pEngine->Cancel();
+    m_pJobs->WaitForWorkers();
+    m_pJobs.reset();
+    delete m_pNotifier;
+    platform::SocketsCleanup();
+}
+
+void CMainDlg::BuildControls() {
+    // Dialog template 102 at its designed size; the menu bar sits above it, as a menu does above a client area.
+    m_pMenuBar = new QMenuBar(this);
+    m_pClient = new QWidget(this);
+    const QRect rcClient = DluRect(0, 0, 266, 210);
+    m_pClient->resize(rcClient.size());
+
+    m_pMonitorButton = new QPushButton(m_pClient);
+    SetControlId(m_pMonitorButton, 1043);
+    m_pMonitorButton->setGeometry(DluRect(7, 7, 15, 15));
+    m_pMonitorButton->setIconSize(QSize(16, 16));
+    m_pMonitorButton->setAutoDefault(false);
+    connect(m_pMonitorButton, &QPushButton::clicked, this, &CMainDlg::OnMonitorToggle);
+
+    MakeLabel(m_pClient, QStringLiteral("Select group:"), DluRect(100, 10, 45, 8));
+    m_pGroupFilter = new QComboBox(m_pClient);
+    SetControlId(m_pGroupFilter, 1001);
+    m_pGroupFilter->setGeometry(DluRect(149, 5, 110, 12));
+    connect(m_pGroupFilter, &QComboBox::activated, this, [this](int) { OnSelchangeGroup(); });
+
+    m_pList = new CXListCtrl(m_pClient);
+    SetControlId(m_pList, 1000);
+    m_pList->setGeometry(DluRect(7, 22, 252, 90));
+    m_pList->SetSingleSelection(true);
+    connect(m_pList, &CXListCtrl::ColumnClick, this, &CMainDlg::OnColumnClick);
+    connect(m_pList, &CXListCtrl::ItemDoubleClick, this, [this](int nItem, int) {
+        if (nItem >= 0)
+            OnMachineProperties();
+    });
+    connect(m_pList, &CXListCtrl::KeyDown, this, &CMainDlg::OnListKeyDown);
+    connect(m_pList, &CXListCtrl::RightClick, this,
+            [this](int, int, const QPoint& ptScreen) { OnListRightClick(ptScreen); });
+
+    auto* pSeparator = new QFrame(m_pClient);
+    SetControlId(pSeparator, 1008);
+    pSeparator->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    pSeparator->setGeometry(DluRect(7, 113, 252, 1).adjusted(0, 0, 0, 1));
+
+    MakeLabel(m_pClient, QStringLiteral("IP Address:"), DluRect(7, 127, 40, 8));
+    m_pAddress = new CIPAddressCtrl(m_pClient);
+    SetControlId(m_pAddress, 1002);
+    m_pAddress->setGeometry(DluRect(52, 122, 100, 15));
+
+    MakeLabel(m_pClient, QStringLiteral("Name:"), DluRect(12, 147, 30, 8));
+    m_pEditName = new QLineEdit(m_pClient);
+    SetControlId(m_pEditName, 1003);
+    m_pEditName->setGeometry(DluRect(52, 142, 100, 14));
+
+    MakeLabel(m_pClient, QStringLiteral("Group:"), DluRect(12, 167, 22, 8));
+    m_pNewGroup = new QComboBox(m_pClient);
+    SetControlId(m_pNewGroup, 1005);
+    m_pNewGroup->setEditable(true);
+    m_pNewGroup->setInsertPolicy(QComboBox::NoInsert);
+    m_pNewGroup->setGeometry(DluRect(52, 162, 100, 12));
+
+    m_pAddButton = new QPushButton(QStringLiteral("Add"), m_pClient);
+    SetControlId(m_pAddButton, 1004);
+    m_pAddButton->setGeometry(DluRect(52, 182, 50, 14));
+    m_pAddButton->setDefault(true);
+    connect(m_pAddButton, &QPushButton::clicked, this, &CMainDlg::OnAddMachine);
+
+    auto* pFrame = new QFrame(m_pClient);
+    SetControlId(pFrame, 1009);
+    pFrame->setGeometry(DluRect(0, 5, 250, 195));
+    pFrame->hide();
+
+    const int nMenuHeight = m_pMenuBar->sizeHint().height();
+    m_pMenuBar->setGeometry(0, 0, rcClient.width(), nMenuHeight);
+    m_pClient->move(0, nMenuHeight);
+    setFixedSize(rcClient.width(), rcClient.height() + nMenuHeight);
+}
+
+void CMainDlg::BuildStatusBar() {
+    m_pStatusBar = new QStatusBar(m_pClient);
+    SetControlId(m_pStatusBar, 1102);
+    m_pStatusBar->setSizeGripEnabled(false);
+    // Parts end at (width - 730), (width - 80) and the end: on a window this narrow the first part has no room,
+    // the fixed text takes the rest right-aligned, and the counts the last 80 pixels, centred.
+    m_pStatusText = new QLabel(QStringLiteral("Total machines/CurrentGroup/Online:"), m_pStatusBar);
+    m_pStatusText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_pStatusCounts = new QLabel(m_pStatusBar);
+    m_pStatusCounts->setAlignment(Qt::AlignCenter);
+    m_pStatusCounts->setFixedWidth(80);
+    m_pStatusBar->addWidget(m_pStatusText, 1);
+    m_pStatusBar->addPermanentWidget(m_pStatusCounts);
+    const int nHeight = m_pStatusBar->sizeHint().height();
+    m_pStatusBar->setGeometry(0, m_pClient->height() - nHeight, m_pClient->width(), nHeight);
+    m_pStatusBar->show();
+}
+
+bool CMainDlg::OnInitDialog() {
+    // The system menu's About item is the Help menu's About here: window managers own the system menu.
+    setWindowIcon(QIcon(QStringLiteral(":/icons/143.png")));
+    if (!platform::SocketsStartup()) {
+        ShowMessage(QStringLiteral("Failed intializing sockets. Are you sure your system works fine?"));
+        return false;
+    }
+    m_settings.LoadSettings(m_location.strIniFile, m_location.strAppDir);
+    m_strDefFile = m_settings.m_strDefFile;
+    m_strCurrentFile = m_strDefFile;
+
+    m_pList->InsertColumn(0, QStringLiteral("Name"), LVCFMT_LEFT, 130);
+    m_pList->InsertColumn(1, QStringLiteral("IP"), LVCFMT_LEFT, 85);
+    m_pList->InsertColumn(2, QStringLiteral("MAC"), LVCFMT_LEFT, 95);
+    m_pList->InsertColumn(3, QStringLiteral("Online"), LVCFMT_CENTER, 45);
+    m_pList->SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+
+    m_machines.LoadFile(m_strCurrentFile);
+    FillGroupCombos();
+    WarnIfProbesCannotRun();
+    FillList([this] { UpdateCounts(); });
+    m_nSortDirection = 1;
+
+    AddTrayIcon();
+    m_pNotifier = new CTaskbarNotifier();
+    m_pNotifier->Create(this);
+    m_pNotifier->SetSkin(135, 255, 0, 255);
+    m_pNotifier->SetTextFont(QStringLiteral("Verdana"), 70, CTaskbarNotifier::TextNormal,
+                             CTaskbarNotifier::TextUnderline);
+    m_pNotifier->SetTextColor(RGB(0, 0, 0), RGB(0, 0, 200));
+    const QSize skin = m_pNotifier->GetSkinSize();
+    m_pNotifier->SetTextRect(10, 40, skin.width() - 10, skin.height() - 25);
+
+    BuildStatusBar();
+
+    m_pLayout = std::make_unique<CDlgLayout>();
+    RegisterMainLayout();
+
+    if (m_settings.m_bMonitor)
+        StartMonitorTimer(m_settings.m_nRefresh);
+    SetMonitorIcon(m_settings.m_bMonitor != 0);
+    UpdateCounts();
+    SetupToolTips();
+    CreateContextMenu();
+    return true;
+}
+
+void CMainDlg::FillGroupCombos() {
+    std::vector<std::string> filterEntries;
+    for (int i = 0; i < m_pGroupFilter->count(); ++i)
+        filterEntries.push_back(m_pGroupFilter->itemText(i).toStdString());
+    std::vector<std::string> newEntries;
+    for (int i = 0; i < m_pNewGroup->count(); ++i)
+        newEntries.push_back(m_pNewGroup->itemText(i).toStdString());
+
+    for (const auto& strGroup : GroupsForCombo(m_machines, filterEntries))
+        filterEntries.push_back(strGroup);
+    for (const auto& strGroup : GroupsForCombo(m_machines, newEntries))
+        newEntries.push_back(strGroup);
+    if (!ComboHasPrefix(filterEntries, "*All machines"))
+        filterEntries.push_back("*All machines");
+
+    // Both combos keep their entries sorted, as the sorted combo boxes do (by the case-insensitive order).
+    auto fill = [](QComboBox* pCombo, std::vector<std::string> entries) {
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const std::string& a, const std::string& b) { return CompareNoCase(a, b) < 0; });
+        const QString strEdit = pCombo->isEditable() ? pCombo->currentText() : QString();
+        pCombo->clear();
+        for (const auto& e : entries)
+            pCombo->addItem(QString::fromStdString(e));
+        if (pCombo->isEditable())
+            pCombo->setEditText(strEdit);
+    };
+    fill(m_pGroupFilter, filterEntries);
+    fill(m_pNewGroup, newEntries);
+    m_pGroupFilter->setCurrentIndex(m_pGroupFilter->count() > 1 ? 1 : -1);
+}
+
+void CMainDlg::SetupToolTips() {
+    m_pMonitorButton->setToolTip(m_settings.m_bMonitor ? QStringLiteral("Monitoring is on...")
+                                                       : QStringLiteral("Monitoring is off"));
+    m_pEditName->setToolTip(QStringLiteral("Enter computer name here..."));
+}
+
+QString CMainDlg::CountsText() const {
+    return m_pStatusCounts ? m_pStatusCounts->text() : QString();
+}
+
+std::string CMainDlg::FilterText() const {
+    return m_pGroupFilter->currentText().toStdString();
+}
+
+void CMainDlg::reject() {
+    // Escape does not close the main window; only Close and Exit do.
+}
+
+void CMainDlg::closeEvent(QCloseEvent* pEvent) {
+    // The caption's Close ends the program (it does not go to the tray).
+    pEvent->accept();
+    done(0);
+}
+
+void CMainDlg::keyPressEvent(QKeyEvent* pEvent) {
+    if (pEvent->key() == Qt::Key_Escape) {
+        pEvent->accept();
+        return;
+    }
+    QDialog::keyPressEvent(pEvent);
+}
+
+void CMainDlg::ShowMessage(const QString& strText) {
+    if (m_services.message) {
+        m_services.message(this, strText);
+        return;
+    }
+    QMessageBox::information(this, windowTitle(), strText, QMessageBox::Ok);
+}
+
+} // namespace lanwick

@@ -1,0 +1,194 @@
+// The main window: the machine list of the shown group with its state, the monitoring switch and timer, the
+// add-machine controls, the menus and the status bar. Pings and lookups run off the window thread; their results
+// are applied here, on the window thread, in machine-list order.
+#pragma once
+
+#include "monitor/MonitorPass.h"
+#include "monitor/Settings.h"
+#include "platform/Resolver.h"
+#include "probes/PingProvider.h"
+#include "registry/MachineList.h"
+
+#include <QDialog>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QStatusBar;
+class QSystemTrayIcon;
+class CIPAddressCtrl;
+
+namespace lanwick {
+
+class CXListCtrl;
+class CTaskbarNotifier;
+class CDlgLayout;
+class CSound;
+class CBackgroundJobs;
+
+// Window messages and ids of the program that Qt code still speaks of.
+inline constexpr int WM_TRAYNOTIFY = 1024 + 22;
+inline constexpr int IDT_MONITOR = 23;
+
+// What the window asks of the network and the desktop; tests replace any of them.
+struct MainDlgServices {
+    IPingProvider* pPinger = nullptr; // null: the window's own engine
+    std::function<bool()> canProbe;   // may ICMP sockets be opened?
+    std::function<std::optional<platform::HostEntry>(const std::string&)> forwardLookup;
+    std::function<std::optional<std::string>(const platform::Ipv4&)> reverseLookup;
+    std::function<std::string(const std::string&)> getMacAddress;          // twelve digits
+    std::function<void(const QString&)> notify;                            // null: the popup's Show and sound
+    std::function<std::optional<bool>(QWidget*, const QString&)> askYesNo; // null: a message box
+    std::function<void(QWidget*, const QString&)> message;                 // null: a message box
+};
+
+class CMainDlg : public QDialog {
+    Q_OBJECT
+public:
+    CMainDlg(const SettingsLocation& location, MainDlgServices services = {}, QWidget* pParent = nullptr);
+    ~CMainDlg() override;
+
+    // Start-up in its order of steps; false when the program must end (exit code 1).
+    bool OnInitDialog();
+
+    // Monitoring cycle.
+    void OnTimer();
+    void FillList(std::function<void()> after = {});
+    void OnSelchangeGroup();
+    void UpdateCounts();
+    void OnMonitorToggle();
+
+    // Commands.
+    void OnAddMachine();
+    void OnMachineProperties();
+    void OnListKeyDown(int nKey);
+    void OnDeleteMachine();
+    void OnListRightClick(const QPoint& ptScreen);
+    void OnColumnClick(int nColumn);
+    void OnLoadFile();
+    void OnSaveFile();
+    void OnSaveFileAs();
+    void OnMassAdd();
+    void OnSettings();
+    void OnAbout();
+    void OnExit();
+    void OnWebPage();
+    void OnWakeOnLan();
+    void OnShutdown();
+    void OnNotifierTest();
+    // Tray icon: acts only on a left press (0x201) on icon 110.
+    void OnTrayNotify(int nIconId, int nMouseMessage);
+    bool HasTrayIcon() const;
+
+    // Group combos and tooltips.
+    void FillGroupCombos();
+    void SetupToolTips();
+    void CreateContextMenu();
+
+    // Orders rows a and b by the column's text of their machines; rows without a machine go last.
+    int CompareRows(const CMachine* pA, const CMachine* pB, int nColumn) const;
+
+    // Loads a machine file in place of the list, as the load command does after its file dialog.
+    void LoadMachineFile(const QString& strPath);
+
+    // True while pings of a pass, a list fill or a command are in flight.
+    bool IsBusy() const;
+    // Runs the event loop until no background work is left or msTimeout has passed; for tests and shutdown.
+    bool WaitIdle(int msTimeout);
+
+    CMachineList& Machines() { return m_machines; }
+    CSettings& Settings() { return m_settings; }
+    const std::string& CurrentFile() const { return m_strCurrentFile; }
+    CXListCtrl* ListCtrl() const { return m_pList; }
+    QMenu* ContextMenu() const { return m_pContextMenu; }
+    CTaskbarNotifier* Notifier() const { return m_pNotifier; }
+    QString CountsText() const;
+    int SortDirection() const { return m_nSortDirection; }
+
+    std::string m_strAppDir;
+    std::string m_strEditName;
+    std::string m_strCurrentFile;
+    std::string m_strDefFile;
+    int m_nTimerId = 0;
+    std::int32_t m_nOnline = 0;
+
+signals:
+    // A pass or list fill has applied its rows (tests and the benchmark wait on it).
+    void PassApplied();
+
+protected:
+    void reject() override;
+    void closeEvent(QCloseEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void changeEvent(QEvent* pEvent) override;
+    void customEvent(QEvent* pEvent) override;
+
+private:
+    void BuildControls();
+    void BuildMenu();
+    void BuildStatusBar();
+    void AddTrayIcon();
+    void RegisterMainLayout();
+    void ApplySettingsToMonitor();
+    void SetMonitorIcon(bool bOn);
+    void StartMonitorTimer(int nRefreshSeconds);
+    void StopMonitorTimer();
+    void ApplyOutcome(const PassOutcome& outcome);
+    void RunPass(PassKind kind, std::function<void(const PassOutcome&)> done);
+    void StartNextQueued();
+    void WarnIfProbesCannotRun();
+    void SaveMachines();
+    CMachine* SelectedMachine() const;
+    void ShowMessage(const QString& strText);
+    void ShowNotification(const QString& strText);
+    std::string FilterText() const;
+    bool ComboHas(QComboBox* pCombo, const QString& strText) const;
+    void AddToGroupCombos(const QString& strGroup);
+    void AddMachineCommon(const std::string& strAddress, const platform::Ipv4& ip, const std::string& strGroup);
+    void FinishAdd();
+
+    SettingsLocation m_location;
+    MainDlgServices m_services;
+    std::unique_ptr<IPingProvider> m_pOwnPinger;
+    IPingProvider* m_pPinger = nullptr;
+
+    CMachineList m_machines;
+    CSettings m_settings;
+
+    QPushButton* m_pMonitorButton = nullptr;
+    QComboBox* m_pGroupFilter = nullptr;
+    QComboBox* m_pNewGroup = nullptr;
+    CIPAddressCtrl* m_pAddress = nullptr;
+    QLineEdit* m_pEditName = nullptr;
+    QPushButton* m_pAddButton = nullptr;
+    CXListCtrl* m_pList = nullptr;
+    QWidget* m_pClient = nullptr;
+    QMenuBar* m_pMenuBar = nullptr;
+    QStatusBar* m_pStatusBar = nullptr;
+    QLabel* m_pStatusText = nullptr;
+    QLabel* m_pStatusCounts = nullptr;
+    QMenu* m_pContextMenu = nullptr;
+    CTaskbarNotifier* m_pNotifier = nullptr;
+    CSound* m_pSound = nullptr;
+    QSystemTrayIcon* m_pTray = nullptr;
+    bool m_bSoundPending = false;
+    std::unique_ptr<CDlgLayout> m_pLayout;
+    QTimer m_monitorTimer;
+    std::unique_ptr<CBackgroundJobs> m_pJobs;
+
+    // A pass or fill is in flight; at most one more waits behind it (a fill wins over a pass).
+    bool m_bPassRunning = false;
+    std::function<void()> m_queued;
+    bool m_bWarnedProbes = false;
+    int m_nSortDirection = 1;
+};
+
+} // namespace lanwick

@@ -1,0 +1,98 @@
+// Commands of the main window that open other windows (scan, sheets, remote actions), the notification with its
+// sound, and the window's minimise and restore.
+#include "ui/MainDlg.h"
+
+#include "controls/Sound.h"
+#include "controls/TaskbarNotifier.h"
+#include "controls/XListCtrl.h"
+#include "ui/DlgLayout.h"
+
+#include <QEvent>
+#include <QSystemTrayIcon>
+#include <QWindowStateChangeEvent>
+
+namespace lanwick {
+
+void CMainDlg::ShowNotification(const QString& strText) {
+    if (m_services.notify) {
+        m_services.notify(strText);
+        StartNextQueued();
+        return;
+    }
+    if (m_pNotifier)
+        m_pNotifier->Show(strText, 500, 9500, 200, 10);
+    // The pass counts as running until its sound has ended, so passes never overlap; the window thread goes on.
+    if (!m_pSound) {
+        m_pSound = new CSound(this);
+        connect(m_pSound, &CSound::Finished, this, [this] {
+            if (!m_bSoundPending)
+                return;
+            m_bSoundPending = false;
+            StartNextQueued();
+        });
+    }
+    m_bSoundPending = true;
+    m_pSound->Play(150);
+}
+
+void CMainDlg::AddTrayIcon() {
+    m_pTray = new QSystemTrayIcon(QIcon(QStringLiteral(":/icons/143.png")), this);
+    m_pTray->setToolTip(QStringLiteral("Network lanwick"));
+    connect(m_pTray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        OnTrayNotify(110, reason == QSystemTrayIcon::Trigger ? 0x201 : 0);
+    });
+    m_pTray->show();
+}
+
+bool CMainDlg::HasTrayIcon() const {
+    return m_pTray && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void CMainDlg::OnTrayNotify(int nIconId, int nMouseMessage) {
+    if (nIconId != 110 || nMouseMessage != 0x201)
+        return;
+    setEnabled(true);
+    show();
+    showNormal();
+    activateWindow();
+}
+
+void CMainDlg::OnNotifierTest() {
+    if (m_pNotifier)
+        m_pNotifier->Show(QStringLiteral("Just testing"), 500, 10500, 200, 10);
+}
+
+void CMainDlg::OnMassAdd() {}
+
+void CMainDlg::OnSettings() {}
+
+void CMainDlg::OnMachineProperties() {}
+
+void CMainDlg::OnWakeOnLan() {}
+
+void CMainDlg::OnShutdown() {}
+
+void CMainDlg::RegisterMainLayout() {
+    m_pLayout->Register(m_pClient, nullptr, kMainDlgLayout.data(), static_cast<int>(kMainDlgLayout.size()));
+}
+
+void CMainDlg::changeEvent(QEvent* pEvent) {
+    QDialog::changeEvent(pEvent);
+    // Minimised, the window leaves the screen and the task bar for the tray; where the desktop has no tray it
+    // stays an ordinary minimised window, or it could never be brought back.
+    if (pEvent->type() == QEvent::WindowStateChange && isMinimized() && HasTrayIcon()) {
+        setEnabled(false);
+        QMetaObject::invokeMethod(
+            this, [this] { hide(); }, Qt::QueuedConnection);
+        return;
+    }
+    // The window has no sizing border: only a restore from the minimised state needs the controls re-arranged.
+    if (pEvent->type() == QEvent::WindowStateChange && !isMinimized() && m_pLayout)
+        m_pLayout->Arrange();
+}
+
+void CMainDlg::customEvent(QEvent* pEvent) {
+    QDialog::customEvent(pEvent);
+}
+
+} // namespace lanwick

@@ -1,0 +1,163 @@
+// The monitoring cycle of the main window: passes on the timer, list fills, the counts and the switch. The
+// pings of a pass run on a worker thread; the rows, the stored results and the notification are applied here.
+#include "ui/MainDlg.h"
+
+#include "controls/XListCtrl.h"
+#include "ui/BackgroundJobs.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+namespace lanwick {
+
+namespace {
+
+COLORREF ToColorRef(std::int32_t colour) {
+    return colour == kDefaultColour ? kDefaultColor : static_cast<COLORREF>(colour);
+}
+
+} // namespace
+
+bool CMainDlg::IsBusy() const {
+    return m_bPassRunning || (m_pJobs && m_pJobs->Pending() > 0);
+}
+
+bool CMainDlg::WaitIdle(int msTimeout) {
+    QElapsedTimer timer;
+    timer.start();
+    while (IsBusy() && timer.elapsed() < msTimeout)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return !IsBusy();
+}
+
+void CMainDlg::RunPass(PassKind kind, std::function<void(const PassOutcome&)> done) {
+    m_bPassRunning = true;
+    setCursor(Qt::WaitCursor);
+    auto pPlan = std::make_shared<CMonitorPass>(CMonitorPass::Plan(m_machines, FilterText(), kind));
+    IPingProvider* pPinger = m_pPinger;
+    const std::uint8_t nRetries = m_settings.m_nRetries;
+    const std::int32_t nPause = m_settings.m_nPause;
+    m_pJobs->Run<std::vector<std::int32_t>>(
+        [pPlan, pPinger, nRetries, nPause] { return pPlan->Ping(*pPinger, nRetries, nPause); },
+        [this, pPlan, done = std::move(done)](std::vector<std::int32_t> results) {
+            const PassOutcome outcome = pPlan->Apply(m_machines, results, m_settings.m_bShowPingTime != 0);
+            ApplyOutcome(outcome);
+            done(outcome);
+        });
+}
+
+void CMainDlg::ApplyOutcome(const PassOutcome& outcome) {
+    m_pList->setUpdatesEnabled(false);
+    m_pList->DeleteAllItems();
+    for (const ListRow& row : outcome.rows) {
+        const int nItem = m_pList->InsertItem(m_pList->GetItemCount(), QString::fromStdString(row.cells[0].text));
+        m_pList->SetItemData(nItem, row.pMachine);
+        for (int nCol = 1; nCol < static_cast<int>(kColumnCount); ++nCol) {
+            const ListCell& cell = row.cells[static_cast<std::size_t>(nCol)];
+            m_pList->SetItemText(nItem, nCol, QString::fromStdString(cell.text), ToColorRef(cell.textColour),
+                                 ToColorRef(cell.background));
+        }
+    }
+    m_pList->setUpdatesEnabled(true);
+}
+
+void CMainDlg::StartNextQueued() {
+    m_bPassRunning = false;
+    unsetCursor();
+    emit PassApplied();
+    if (m_queued) {
+        auto next = std::move(m_queued);
+        m_queued = nullptr;
+        next();
+    }
+}
+
+void CMainDlg::OnTimer() {
+    // A pass never starts while another pass or a list fill is still running; that tick is simply skipped.
+    if (m_bPassRunning)
+        return;
+    RunPass(PassKind::MonitoringPass, [this](const PassOutcome& outcome) {
+        if (outcome.strMessage.empty()) {
+            StartNextQueued();
+            return;
+        }
+        ShowNotification(QString::fromStdString(outcome.strMessage));
+    });
+}
+
+void CMainDlg::FillList(std::function<void()> after) {
+    if (m_bPassRunning) {
+        // The newest request wins: it sees the list as it is when it runs.
+        m_queued = [this, after = std::move(after)]() mutable { FillList(std::move(after)); };
+        return;
+    }
+    RunPass(PassKind::ListFill, [this, after = std::move(after)](const PassOutcome& outcome) {
+        m_nOnline = outcome.nOnline;
+        if (after)
+            after();
+        StartNextQueued();
+    });
+}
+
+void CMainDlg::OnSelchangeGroup() {
+    FillList([this] { UpdateCounts(); });
+}
+
+void CMainDlg::UpdateCounts() {
+    if (!m_pStatusCounts)
+        return;
+    const std::string strCounts =
+        FormatCounts(static_cast<std::int32_t>(m_machines.GetCount()), m_pList->GetItemCount(), m_nOnline);
+    // The leading tab centres the text in its part; the label centres it instead.
+    m_pStatusCounts->setText(QString::fromStdString(strCounts).remove(QLatin1Char('\t')));
+}
+
+void CMainDlg::SetMonitorIcon(bool bOn) {
+    m_pMonitorButton->setIcon(QIcon(bOn ? QStringLiteral(":/icons/144.png") : QStringLiteral(":/icons/145.png")));
+}
+
+void CMainDlg::StartMonitorTimer(int nRefreshSeconds) {
+    m_monitorTimer.start(std::max(1, nRefreshSeconds) * 1000);
+    m_nTimerId = m_monitorTimer.isActive() ? IDT_MONITOR : 0;
+}
+
+void CMainDlg::StopMonitorTimer() {
+    m_monitorTimer.stop();
+    m_nTimerId = 0;
+}
+
+void CMainDlg::OnMonitorToggle() {
+    if (m_nTimerId != 0) {
+        StopMonitorTimer();
+        SetMonitorIcon(false);
+        m_settings.m_bMonitor = 0;
+        m_pMonitorButton->setToolTip(QStringLiteral("Monitoring is off"));
+    } else {
+        StartMonitorTimer(m_settings.m_nRefresh);
+        SetMonitorIcon(true);
+        m_settings.m_bMonitor = 1;
+        m_pMonitorButton->setToolTip(QStringLiteral("Monitoring is on"));
+    }
+}
+
+void CMainDlg::WarnIfProbesCannotRun() {
+    if (m_bWarnedProbes || m_services.canProbe())
+        return;
+    m_bWarnedProbes = true;
+    // Said once, after the window is up, instead of silently showing every machine offline.
+    QTimer::singleShot(0, this, [this] {
+        ShowMessage(QStringLiteral(
+            "Lanwick cannot send pings: this user may open neither a raw nor a datagram ICMP socket, so every "
+            "machine would show as offline.\n\nGrant the right in one of these ways, then start Lanwick again:\n"
+            " - give the program the CAP_NET_RAW capability:  sudo setcap cap_net_raw+ep <path to lanwick>\n"
+            " - or allow your group to use ICMP datagram sockets:  sudo sysctl -w "
+            "net.ipv4.ping_group_range=\"0 2147483647\""));
+    });
+}
+
+} // namespace lanwick

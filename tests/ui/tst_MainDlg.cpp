@@ -1,0 +1,367 @@
+// The main window driven as an operator would, with a scripted ping provider and lookups, on real files.
+#include "controls/ControlId.h"
+#include "controls/IpAddressCtrl.h"
+#include "controls/XListCtrl.h"
+#include "fakes/FakePingProvider.h"
+#include "ui/MainDlg.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace lanwick;
+using lanwick::test::CFakePingProvider;
+
+namespace {
+
+const char* kTwoGroups =
+    "<?xml version=\"1.0\"?>\r\n <Machines>\r\n  <Count mach=\"4\">\r\n  </Count>\r\n"
+    "  <Group name=\"Office\">\r\n"
+    "   <MAC Address=\"00A0C9123456\">\r\n    <IPAddress>10.1.0.1</IPAddress>\r\n"
+    "    <Name>desk</Name>\r\n    <Notify>No</Notify>\r\n    <NotifyOffline>Yes</NotifyOffline>\r\n"
+    "    <Excluded>No</Excluded>\r\n   </MAC>\r\n  </Group>\r\n"
+    "  <Group name=\"Lab\">\r\n"
+    "   <MAC Address=\"000000000000\">\r\n    <IPAddress>10.2.0.1</IPAddress>\r\n"
+    "    <Name>bench</Name>\r\n    <Notify>Yes</Notify>\r\n    <NotifyOffline>No</NotifyOffline>\r\n"
+    "    <Excluded>No</Excluded>\r\n   </MAC>\r\n"
+    "   <MAC Address=\"08002012AB01\">\r\n    <IPAddress>10.2.0.2</IPAddress>\r\n"
+    "    <Name>scope</Name>\r\n    <Notify>No</Notify>\r\n    <NotifyOffline>Yes</NotifyOffline>\r\n"
+    "    <Excluded>No</Excluded>\r\n   </MAC>\r\n"
+    "   <MAC Address=\"08002012AB02\">\r\n    <IPAddress>10.2.0.3</IPAddress>\r\n"
+    "    <Name>printer</Name>\r\n    <Notify>No</Notify>\r\n    <NotifyOffline>No</NotifyOffline>\r\n"
+    "    <Excluded>Yes</Excluded>\r\n   </MAC>\r\n  </Group>\r\n </Machines>\r\n";
+
+struct Window {
+    QTemporaryDir dir;
+    CFakePingProvider pinger;
+    QStringList messages;
+    QStringList notifications;
+    std::map<std::string, platform::Ipv4> names; // forward lookups that succeed
+    std::unique_ptr<CMainDlg> dlg;
+
+    QString Path(const char* file) const { return dir.filePath(QString::fromLatin1(file)); }
+
+    void WriteMachines(const char* text) {
+        QFile f(Path("machines.xml"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+
+    void Start() {
+        SettingsLocation location{Path("Lanwick.ini").toStdString(), (dir.path() + QLatin1Char('/')).toStdString()};
+        MainDlgServices services;
+        services.pPinger = &pinger;
+        services.canProbe = [] { return true; };
+        services.forwardLookup = [this](const std::string& name) -> std::optional<platform::HostEntry> {
+            auto it = names.find(name);
+            if (it == names.end())
+                return std::nullopt;
+            return platform::HostEntry{it->second, name + ".lan"};
+        };
+        services.reverseLookup = [](const platform::Ipv4& ip) -> std::optional<std::string> {
+            if (ip[3] == 99)
+                return std::string("found.lan");
+            return std::nullopt;
+        };
+        services.getMacAddress = [](const std::string&) { return std::string("00A0C9000001"); };
+        services.notify = [this](const QString& text) { notifications << text; };
+        services.message = [this](QWidget*, const QString& text) { messages << text; };
+        services.askYesNo = [this](QWidget*, const QString& text) -> std::optional<bool> {
+            messages << text;
+            return false;
+        };
+        dlg = std::make_unique<CMainDlg>(location, services);
+        QVERIFY(dlg->OnInitDialog());
+        QVERIFY(dlg->WaitIdle(5000));
+    }
+
+    CXListCtrl* List() const { return dlg->ListCtrl(); }
+    QComboBox* Combo(int id) const { return FindControl<QComboBox>(dlg.get(), id); }
+    QStringList Column(int col) const {
+        QStringList out;
+        for (int i = 0; i < List()->GetItemCount(); ++i)
+            out << List()->GetItemText(i, col);
+        return out;
+    }
+    QString FileText() const {
+        QFile f(Path("machines.xml"));
+        return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
+    }
+    void SelectRow(int row) { List()->SetItemSelected(row, true); }
+};
+
+} // namespace
+
+class TestMainDlg : public QObject {
+    Q_OBJECT
+private slots:
+    void FirstStart_EmptyListAllMachinesOnlyCountsZeroMonitoringOff();
+    void StartUp_SelectsFirstGroupAndShowsItsStates();
+    void Pass_NamesMachinesThatWentOfflineOrCameOnline();
+    void Pass_WithoutChangesNotifiesNothing();
+    void GroupSwitch_AllMachinesShowsEveryMachineAndUpdatesCounts();
+    void Add_PathsAndTheirMessages();
+    void Delete_KeyAndContextMenuBothSave();
+    void ContextMenu_GreyingFollowsSelection();
+    void Sort_NameAscendingThenDescending();
+    void LoadAndSaveAs_KeepTheCurrentFile();
+    void EscapeDoesNothingEnterPressesAdd();
+    void MonitorToggle_SwitchesTimerIconAndTooltip();
+};
+
+void TestMainDlg::FirstStart_EmptyListAllMachinesOnlyCountsZeroMonitoringOff() {
+    Window w;
+    w.Start();
+    QCOMPARE(w.List()->GetItemCount(), 0);
+    QCOMPARE(w.Combo(1001)->count(), 1);
+    QCOMPARE(w.Combo(1001)->itemText(0), QStringLiteral("*All machines"));
+    QCOMPARE(w.Combo(1001)->currentIndex(), -1);
+    QCOMPARE(w.dlg->CountsText(), QStringLiteral("0/0/0"));
+    QCOMPARE(w.dlg->m_nTimerId, 0);
+    QCOMPARE(FindControl<QPushButton>(w.dlg.get(), 1043)->toolTip(), QStringLiteral("Monitoring is off"));
+    QCOMPARE(w.dlg->windowTitle(), QStringLiteral("Lanwick v0.5"));
+    QVERIFY(!QFile::exists(w.Path("Lanwick.ini")));
+}
+
+void TestMainDlg::StartUp_SelectsFirstGroupAndShowsItsStates() {
+    Window w;
+    w.WriteMachines(kTwoGroups);
+    w.pinger.SetResult("10.2.0.1", 1234);
+    w.pinger.SetResult("10.2.0.2", -1);
+    w.Start();
+    QCOMPARE(w.Combo(1001)->count(), 3);
+    QCOMPARE(w.Combo(1001)->currentText(), QStringLiteral("Lab"));
+    QCOMPARE(w.Column(0), QStringList({" bench", " scope", " printer"}));
+    QCOMPARE(w.Column(1), QStringList({" 10.2.0.1", " 10.2.0.2", " 10.2.0.3"}));
+    QCOMPARE(w.Column(2).at(1), QStringLiteral(" 08:00:20:12:AB:01"));
+    QCOMPARE(w.Column(3), QStringList({"Yes", "No", "Exc"}));
+    QCOMPARE(w.List()->GetItemTextColor(0, 3), RGB(10, 150, 10));
+    QCOMPARE(w.List()->GetItemTextColor(1, 3), RGB(255, 0, 0));
+    QCOMPARE(w.List()->GetItemTextColor(2, 3), RGB(0, 0, 15));
+    QCOMPARE(w.List()->GetItemBkColor(1, 3), RGB(255, 255, 255));
+    QCOMPARE(w.dlg->CountsText(), QStringLiteral("4/3/1"));
+    // The excluded machine is never pinged, the hidden group neither.
+    QCOMPARE(w.pinger.PingedHosts(), (std::vector<std::string>{"10.2.0.1", "10.2.0.2"}));
+}
+
+void TestMainDlg::Pass_NamesMachinesThatWentOfflineOrCameOnline() {
+    Window w;
+    w.WriteMachines(kTwoGroups);
+    w.pinger.SetResult("10.2.0.1", -1); // bench (notify) starts offline
+    w.pinger.SetResult("10.2.0.2", 700);
+    w.Start();
+    w.pinger.SetResult("10.2.0.1", 800); // comes online
+    w.pinger.SetResult("10.2.0.2", -1);  // goes offline (notify offline)
+    w.dlg->OnTimer();
+    QVERIFY(w.dlg->WaitIdle(5000));
+    QCOMPARE(w.notifications, QStringList({"        online\nbench\n       offline\nscope\n"}));
+    QCOMPARE(w.Column(3), QStringList({"Yes", "No", "Exc"}));
+}
+
+void TestMainDlg::Pass_WithoutChangesNotifiesNothing() {
+    Window w;
+    w.WriteMachines(kTwoGroups);
+    w.pinger.SetResult("10.2.0.1", 800);
+    w.pinger.SetResult("10.2.0.2", 800);
+    w.Start();
+    w.dlg->OnTimer();
+    QVERIFY(w.dlg->WaitIdle(5000));
+    QVERIFY(w.notifications.isEmpty());
+}
+
+void TestMainDlg::GroupSwitch_AllMachinesShowsEveryMachineAndUpdatesCounts() {
+    Window w;
+    w.WriteMachines(kTwoGroups);
+    w.pinger.SetDefault(500);
+    w.Start();
+    QComboBox* pFilter = w.Combo(1001);
+    pFilter->setCurrentIndex(0);
+    QCOMPARE(pFilter->currentText(), QStringLiteral("*All machines"));
+    w.dlg->OnSelchangeGroup();
+    QVERIFY(w.dlg->WaitIdle(5000));
+    QCOMPARE(w.Column(0), QStringList({" desk", " bench", " scope", " printer"}));
+    QCOMPARE(w.dlg->CountsText(), QStringLiteral("4/4/3"));
+    pFilter->setCurrentIndex(2);
+    w.dlg->OnSelchangeGroup();
+    QVERIFY(w.dlg->WaitIdle(5000));
+    QCOMPARE(w.Column(0), QStringList({" desk"}));
+    QCOMPARE(w.dlg->CountsText(), QStringLiteral("4/1/1"));
+}
+
+void TestMainDlg::Add_PathsAndTheirMessages() {
+    Window w;
+    w.WriteMachines(kTwoGroups);
+    w.pinger.SetDefault(500);
+    w.Start();
+    auto* pAddress = FindControl<CIPAddressCtrl>(w.dlg.get(), 1002);
+    auto* pName = FindControl<QLineEdit>(w.dlg.get(), 1003);
+    QComboBox* pGroup = w.Combo(1005);
+
+    w.dlg->OnAddMachine();
+    QVERIFY(w.dlg->WaitIdle(5000));
+    QCOMPARE(w.messages, QStringList({"Nothing to add..."}));
+
+    // Address and name in the shown group: a row at the end, saved, counts unchanged.
+    pAddress->SetAddress({10, 2, 0, 7});
+    pName->setText(QStringLiteral("newbox"));
+    pGroup->setEditText(QStringLiteral("lab"));
+    w.dlg->OnAddMachine();
+    QVERIFY(w.dlg->WaitIdle(5000));
+    QCOMPARE(w.List()->GetItemCount(), 4);
+    QCOMPARE(w.List()->GetItemText(3, 0), QStringLiteral(" newbox"));
+    QCOMPARE(w.List()->GetItemText(3, 2), QStringLiteral(" 00A0C9000001"));
+    QCOMPARE(w.List()->GetItemText(3, 3), QStringLiteral("Yes"));
+    QVERIFY(w.List()->GetItemData(3) == nullptr);
+    QVERIFY(w.FileText().contains(QStringLiteral("<Name>newbox</Name>")));
+    QVERIFY(pAddress->IsBlank());
+    QCOMPARE(w.dlg->CountsText(), QStringLiteral("4/3/2"));
+
+    // A new group: offered in both combos, no row, still saved.
+    pAddress->SetAddress({10, 3, 0, 1});
+    pName->setText(QStringLiteral("other"));
+    pGroup->setEditText(QStringLiteral("Garage"));
+    w.dlg->OnAddMachine();
+    QVERIFY(w.dlg->WaitIdle(5000));
+    QCOMPARE(w.List()->GetItemCount(), 4);
+    QVERIFY(w.Combo(1001)->findText(QStringLiteral("Garage")) >= 0);
+    QVERIFY(pGroup->findText(QStringLiteral("Garage")) >= 0);
+    QVERIFY(w.FileText().contains(QStringLiteral("<Group name=\"Garage\">")));
+
+    // Only a name that does not resolve.
+    w.messages.clear();
+    pName->setText(QStringLiteral("nowhere"));
+    w.dlg->OnAddMachine();
+    QVERIFY(w.dlg->WaitIdle(5000));
+    QCOMPARE(w.messages, QStringList({"Name is not resolved"}));
+
+    // Only a name that resolves: the address control shows it while the machine is added under its official name.
+    w.names["box"] = {10, 2, 0, 9};
+    pName->setText(QStringLiteral("box"));
+    pGroup->setEditText(QStringLiteral("Lab"));
+    w.dlg->OnAddMachine();
+    QVERIFY(w.dlg->WaitIdle(5000));
+    QVERIFY(w.FileText().contains(QStringLiteral("<Name>box.lan</Name>")));
+    QVERIFY(w.FileText().contains(QStringLiteral("<IPAddress>10.2.0.9</IPAddress>")));
+
+    // Only an address without a name: asked, and No adds nothing.
+    w.messages.clear();
+    pName->clear();
+    pAddress->SetAddress({10, 2, 0, 50});
+    w.dlg->OnAddMachine();
+    QVERIFY(w.dlg->WaitIdle(5000));
+    QCOMPARE(w.messages, QStringList({"IP is not resolved, would you like to add it anyway?"}));
+    QVERIFY(!w.FileText().contains(QStringLiteral("10.2.0.50")));
+
+    // Only an address with a reverse name: added under that name and the list rebuilt.
+    pAddress->SetAddress({10, 2, 0, 99});
+    w.dlg->OnAddMachine();
+    QVERIFY(w.dlg->WaitIdle(5000));
+    QVERIFY(w.FileText().contains(QStringLiteral("<Name>found.lan</Name>")));
+    QVERIFY(w.Column(0).contains(QStringLiteral(" found.lan")));
+    QCOMPARE(w.dlg->Machines().GetCount(), std::size_t{8});
+}
+
+void TestMainDlg::Delete_KeyAndContextMenuBothSave() {
+    Window w;
+    w.WriteMachines(kTwoGroups);
+    w.Start();
+    w.SelectRow(0);
+    w.dlg->OnListKeyDown(Qt::Key_Delete);
+    QVERIFY(w.dlg->WaitIdle(5000));
+    QCOMPARE(w.messages, QStringList({"Item removed"}));
+    QVERIFY(!w.FileText().contains(QStringLiteral("bench")));
+    QCOMPARE(w.Column(0), QStringList({" scope", " printer"}));
+
+    w.messages.clear();
+    w.SelectRow(0);
+    w.dlg->OnDeleteMachine();
+    QVERIFY(w.dlg->WaitIdle(5000));
+    QVERIFY(w.messages.isEmpty());
+    QVERIFY(!w.FileText().contains(QStringLiteral("scope")));
+    QCOMPARE(w.Column(0), QStringList({" printer"}));
+    QCOMPARE(w.dlg->Machines().GetCount(), std::size_t{2});
+}
+
+void TestMainDlg::ContextMenu_GreyingFollowsSelection() {
+    Window w;
+    w.WriteMachines(kTwoGroups);
+    w.Start();
+    auto enabled = [&] {
+        QMap<int, bool> out;
+        for (QAction* a : w.dlg->ContextMenu()->actions())
+            if (a->data().toInt() >= 300)
+                out[a->data().toInt()] = a->isEnabled();
+        return out;
+    };
+    QCOMPARE(enabled().value(303), false); // "Exclude" starts greyed
+    w.dlg->OnListRightClick(QPoint(0, 0));
+    w.dlg->ContextMenu()->hide();
+    for (bool b : enabled())
+        QVERIFY(!b);
+    w.SelectRow(1);
+    w.dlg->OnListRightClick(QPoint(0, 0));
+    w.dlg->ContextMenu()->hide();
+    const auto e = enabled();
+    QVERIFY(e.value(301) && e.value(302) && e.value(303) && e.value(311) && e.value(312));
+    QVERIFY(!e.value(321) && !e.value(322));
+}
+
+void TestMainDlg::Sort_NameAscendingThenDescending() {
+    Window w;
+    w.WriteMachines(kTwoGroups);
+    w.Start();
+    w.dlg->OnColumnClick(0);
+    QCOMPARE(w.Column(0), QStringList({" bench", " printer", " scope"}));
+    w.dlg->OnColumnClick(0);
+    QCOMPARE(w.Column(0), QStringList({" scope", " printer", " bench"}));
+    // Rows keep their cells and machines together.
+    QCOMPARE(w.List()->GetItemText(0, 1), QStringLiteral(" 10.2.0.2"));
+    QCOMPARE(w.List()->GetItemData<CMachine>(0)->m_strName, std::string("scope"));
+}
+
+void TestMainDlg::LoadAndSaveAs_KeepTheCurrentFile() {
+    Window w;
+    w.Start();
+    QFile other(w.Path("other.xml"));
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    other.write(kTwoGroups);
+    other.close();
+    w.dlg->LoadMachineFile(w.Path("other.xml"));
+    QVERIFY(w.dlg->WaitIdle(5000));
+    QCOMPARE(w.dlg->Machines().GetCount(), std::size_t{4});
+    QCOMPARE(w.Combo(1001)->currentText(), QStringLiteral("Lab"));
+    QCOMPARE(QString::fromStdString(w.dlg->CurrentFile()), w.Path("other.xml"));
+    QCOMPARE(w.dlg->CountsText(), QStringLiteral("0/0/0")); // loading does not update the counts
+}
+
+void TestMainDlg::EscapeDoesNothingEnterPressesAdd() {
+    Window w;
+    w.Start();
+    w.dlg->show();
+    QTest::keyClick(w.dlg.get(), Qt::Key_Escape);
+    QVERIFY(w.dlg->isVisible());
+    QTest::keyClick(FindControl<QLineEdit>(w.dlg.get(), 1003), Qt::Key_Return);
+    QVERIFY(w.dlg->WaitIdle(5000));
+    QCOMPARE(w.messages, QStringList({"Nothing to add..."}));
+}
+
+void TestMainDlg::MonitorToggle_SwitchesTimerIconAndTooltip() {
+    Window w;
+    w.Start();
+    auto* pButton = FindControl<QPushButton>(w.dlg.get(), 1043);
+    w.dlg->OnMonitorToggle();
+    QCOMPARE(w.dlg->m_nTimerId, IDT_MONITOR);
+    QCOMPARE(pButton->toolTip(), QStringLiteral("Monitoring is on"));
+    w.dlg->OnMonitorToggle();
+    QCOMPARE(w.dlg->m_nTimerId, 0);
+    QCOMPARE(pButton->toolTip(), QStringLiteral("Monitoring is off"));
+    QVERIFY(!QFile::exists(w.Path("Lanwick.ini"))); // the switch does not write the settings
+}
+
+QTEST_MAIN(TestMainDlg)
+#include "tst_MainDlg.moc"
