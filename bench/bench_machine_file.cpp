@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "registry/MachineList.h"
 
@@ -14,6 +15,11 @@ namespace {
 constexpr int kMachines = 10000;
 constexpr int kGroups = 100;
 constexpr int kRounds = 20;
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
 
 double MillisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -34,11 +40,11 @@ int main() {
         (std::filesystem::temp_directory_path() / ("bench_machine_file_" + std::to_string(::getpid()) + ".xml"))
             .string();
 
-    double bestSave = 1e9, bestLoad = 1e9, bestFormat = 1e9, totalSave = 0, totalLoad = 0;
+    std::vector<double> saves, loads, formats;
     for (int round = 0; round < kRounds; ++round) {
         auto start = std::chrono::steady_clock::now();
         const std::size_t length = list.SaveToText().size();
-        bestFormat = std::min(bestFormat, MillisecondsSince(start));
+        formats.push_back(MillisecondsSince(start));
         if (length == 0)
             return 1;
 
@@ -57,17 +63,16 @@ int main() {
             std::fprintf(stderr, "load gave %d with %zu machines\n", result, loaded.GetCount());
             return 1;
         }
-        bestSave = std::min(bestSave, save);
-        bestLoad = std::min(bestLoad, load);
-        totalSave += save;
-        totalLoad += load;
+        saves.push_back(save);
+        loads.push_back(load);
     }
     const auto bytes = std::filesystem::file_size(strPath);
     std::filesystem::remove(strPath);
     std::printf("machine file: %d machines in %d groups, %ju bytes\n", kMachines, kGroups,
                 static_cast<std::uintmax_t>(bytes));
-    std::printf("save: best %.2f ms, mean %.2f ms (text alone: best %.2f ms; the rest is write and fsync)\n", bestSave,
-                totalSave / kRounds, bestFormat);
-    std::printf("load: best %.2f ms, mean %.2f ms\n", bestLoad, totalLoad / kRounds);
+    // The median stands for a usual run; the best shows the cost without interference from other processes.
+    std::printf("save: median %.2f ms, best %.2f ms (text alone: median %.2f ms; the rest is write and fsync)\n",
+                Median(saves), *std::min_element(saves.begin(), saves.end()), Median(formats));
+    std::printf("load: median %.2f ms, best %.2f ms\n", Median(loads), *std::min_element(loads.begin(), loads.end()));
     return 0;
 }

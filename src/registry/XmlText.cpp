@@ -38,8 +38,11 @@ std::string DecodeEntities(std::string_view text, std::size_t maxChars) {
     static constexpr std::array<std::pair<std::string_view, char>, 5> kEntities{
         {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}}};
     std::string strOut;
-    if (text.find('&') == std::string_view::npos) {
-        strOut = text.substr(0, maxChars);
+    // Only the part that can hold the result is looked at: each entity gives one character, so without '&' among
+    // the first maxChars characters the result is just those.
+    const std::string_view head = text.substr(0, maxChars);
+    if (head.find('&') == std::string_view::npos) {
+        strOut = head;
         return strOut;
     }
     strOut.reserve(std::min(text.size(), maxChars));
