@@ -13,12 +13,10 @@ namespace {
 
 constexpr char kIniName[] = "Lanwick.ini";
 
-std::string WithSeparator(std::string dir) {
+std::string WithSeparator(const std::string& dir) {
     if (dir.empty())
-        dir = ".";
-    if (dir.back() != '/')
-        dir += '/';
-    return dir;
+        return "./";
+    return dir.back() == '/' ? dir : dir + '/';
 }
 
 // The per-user configuration folder, or nothing when the environment names none.
