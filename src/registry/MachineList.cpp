@@ -68,33 +68,37 @@ std::size_t CMachineList::GetCount() const {
 }
 
 bool CMachineList::SaveFile(const std::string& strPath) {
-    if (platform::FileExists(strPath) && !platform::IsReadWritable(strPath)) {
-        m_eLastSaveError = ESaveError::NotAccessible;
-        return false;
-    }
-    std::string strText;
     try {
+        if (platform::FileExists(strPath) && !platform::IsReadWritable(strPath)) {
+            m_eLastSaveError = ESaveError::NotAccessible;
+            return false;
+        }
+        std::string strText;
         Exchange(strText, true);
+        m_eLastSaveError = platform::ReplaceFile(strPath, strText) ? ESaveError::None : ESaveError::WriteFailed;
     } catch (const std::bad_alloc&) {
-        // Nothing has touched the disk yet, so the old file stays whole.
+        // Whatever step ran short, the old file has not been replaced.
         m_eLastSaveError = ESaveError::OutOfMemory;
-        return false;
     }
-    if (!platform::ReplaceFile(strPath, strText)) {
-        m_eLastSaveError = ESaveError::WriteFailed;
-        return false;
-    }
-    m_eLastSaveError = ESaveError::None;
-    return true;
+    return m_eLastSaveError == ESaveError::None;
 }
 
 int CMachineList::LoadFile(const std::string& strPath) {
     if (!platform::IsReadWritable(strPath))
         return 2;
-    std::string strText;
-    if (!platform::ReadWholeFile(strPath, strText))
+    const std::size_t countBefore = m_machines.size();
+    try {
+        std::string strText;
+        if (!platform::ReadWholeFile(strPath, strText))
+            return 1;
+        Exchange(strText, false);
+    } catch (const std::bad_alloc&) {
+        // A partial load would be saved over the whole file at the next change: take it back entirely.
+        while (m_machines.size() > countBefore)
+            m_machines.pop_back();
+        m_posCursor = m_machines.end();
         return 1;
-    Exchange(strText, false);
+    }
     return 0;
 }
 

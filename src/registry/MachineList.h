@@ -42,7 +42,8 @@ public:
     bool SaveFile(const std::string& strPath);
     ESaveError LastSaveError() const { return m_eLastSaveError; }
 
-    // 2: no file that is both readable and writable; 1: it cannot be read; 0: loaded (records appended).
+    // 2: no file that is both readable and writable; 1: it cannot be read (nothing is added); 0: loaded, the
+    // records appended.
     int LoadFile(const std::string& strPath);
 
     // Storing: strText becomes the whole file text. Loading: the records of strText are appended.

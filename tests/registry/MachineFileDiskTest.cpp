@@ -49,6 +49,13 @@ TEST(MachineFileDisk, LoadFile_UnreadableReturnsOne) {
     EXPECT_EQ(list.LoadFile(dir.Path().string()), 1);
 }
 
+TEST(MachineFileDisk, LoadFile_FifoReturnsOneWithoutBlocking) {
+    test::CTempDir dir;
+    ASSERT_EQ(::mkfifo(dir.File("fifo.xml").c_str(), 0600), 0);
+    CMachineList list;
+    EXPECT_EQ(list.LoadFile(dir.File("fifo.xml")), 1);
+}
+
 TEST(MachineFileDisk, LoadFile_EmptyFileLoadsNothingAndReturnsZero) {
     test::CTempDir dir;
     WriteFile(dir.File("empty.xml"), "");
@@ -61,6 +68,7 @@ TEST(MachineFileDisk, SaveFile_WritesTheTextAndLoadsBack) {
     test::CTempDir dir;
     CMachineList list;
     Fill(list, 25, 4);
+    list.AddMachine({10, 9, 8, 7}, "0011223344AA", "R&D \">", "name </Name> & more", 1, 1, 1);
     ASSERT_TRUE(list.SaveFile(dir.File("m.xml")));
     EXPECT_EQ(ReadFile(dir.File("m.xml")), list.SaveToText());
     EXPECT_EQ(list.LastSaveError(), CMachineList::ESaveError::None);
@@ -68,6 +76,13 @@ TEST(MachineFileDisk, SaveFile_WritesTheTextAndLoadsBack) {
     CMachineList copy;
     EXPECT_EQ(copy.LoadFile(dir.File("m.xml")), 0);
     EXPECT_EQ(copy.SaveToText(), list.SaveToText());
+    copy.ResetCursor();
+    const CMachine* pLast = nullptr;
+    while (const CMachine* pMachine = copy.GetNextMachine())
+        pLast = pMachine;
+    ASSERT_NE(pLast, nullptr);
+    EXPECT_EQ(pLast->m_strName, "name </Name> & more");
+    EXPECT_EQ(pLast->m_strGroup, "R&D \">");
 }
 
 TEST(MachineFileDisk, LoadFile_ReadsMachinesBeyond64000Bytes) {

@@ -77,13 +77,17 @@ bool IsReadWritable(const std::string& strPath) {
 
 bool ReadWholeFile(const std::string& strPath, std::string& strText) {
     strText.clear();
-    const int fd = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking so that a FIFO at the path cannot hang the caller; only regular files are read.
+    const int fd = ::open(strPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
-    // Sized from the file so that a large file is read without growing the buffer again and again.
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && st.st_size > 0)
-        strText.reserve(static_cast<std::size_t>(st.st_size));
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    // Sized from the file so that a large file is read without growing the buffer again and again.
+    strText.reserve(static_cast<std::size_t>(st.st_size));
     char buf[65536];
     bool ok = true;
     for (;;) {
