@@ -4,6 +4,7 @@
 
 #include "controls/XHeaderCtrl.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -387,6 +388,11 @@ void CXListCtrl::focusInEvent(QFocusEvent* pEvent) {
 void CXListCtrl::focusOutEvent(QFocusEvent* pEvent) {
     QTableView::focusOutEvent(pEvent);
     viewport()->update();
+}
+
+void CXListCtrl::contextMenuEvent(QContextMenuEvent* pEvent) {
+    // The owner opens its menu on RightClick; the context-menu event must not reach it a second time.
+    pEvent->accept();
 }
 
 void CXListCtrl::changeEvent(QEvent* pEvent) {

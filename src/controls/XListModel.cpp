@@ -16,6 +16,32 @@ QColor ToColor(COLORREF c) {
     return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
 }
 
+// Stable bottom-up merge sort. Unlike the library's sorts it stays within bounds even when the owner's
+// comparison is not a consistent order; such a comparison then merely gives some order.
+template <class Less>
+void MergeSort(std::vector<int>& items, Less less) {
+    std::vector<int> buffer(items.size());
+    for (size_t width = 1; width < items.size(); width *= 2) {
+        for (size_t lo = 0; lo < items.size(); lo += 2 * width) {
+            const size_t mid = std::min(lo + width, items.size());
+            const size_t hi = std::min(lo + 2 * width, items.size());
+            size_t a = lo;
+            size_t b = mid;
+            size_t out = lo;
+            while (a < mid && b < hi) {
+                buffer[out++] = less(items[b], items[a]) ? items[b++] : items[a++];
+            }
+            while (a < mid) {
+                buffer[out++] = items[a++];
+            }
+            while (b < hi) {
+                buffer[out++] = items[b++];
+            }
+        }
+        items.swap(buffer);
+    }
+}
+
 } // namespace
 
 int CXListModel::rowCount(const QModelIndex& parent) const {
@@ -167,7 +193,7 @@ void CXListModel::SortRows(const std::function<int(void*, void*)>& compare) {
         const Row& row = m_rows[static_cast<size_t>(nRow)];
         return row.cells.empty() ? nullptr : row.cells.front().pData;
     };
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return compare(dataOf(a), dataOf(b)) < 0; });
+    MergeSort(order, [&](int a, int b) { return compare(dataOf(a), dataOf(b)) < 0; });
 
     std::vector<Row> sorted;
     sorted.reserve(m_rows.size());

@@ -353,6 +353,44 @@ private slots:
         QCOMPARE(f.pList->GetSelectedCount(), 1);
     }
 
+    void SortItems_SurvivesAnInconsistentComparison() {
+        CXListCtrl list;
+        list.InsertColumn(0, QStringLiteral("Name"));
+        std::vector<int> values(200);
+        for (int i = 0; i < 200; ++i) {
+            values[static_cast<size_t>(i)] = i;
+            list.InsertItem(i, QString::number(i));
+            list.SetItemData(i, &values[static_cast<size_t>(i)]);
+        }
+        unsigned nState = 12345;
+        list.SortItems([&nState](void*, void*) {
+            nState = nState * 1103515245u + 12345u;
+            return int((nState >> 16) % 3) - 1;
+        });
+        QCOMPARE(list.GetItemCount(), 200);
+        std::vector<int> seen;
+        for (int i = 0; i < 200; ++i) {
+            QCOMPARE(list.GetItemText(i, 0), QString::number(*list.GetItemData<int>(i)));
+            seen.push_back(*list.GetItemData<int>(i));
+        }
+        std::sort(seen.begin(), seen.end());
+        QCOMPARE(seen, values);
+    }
+
+    void ContextMenuEvent_DoesNotReachTheOwner() {
+        struct Owner : QWidget {
+            int nMenus = 0;
+            void contextMenuEvent(QContextMenuEvent*) override { ++nMenus; }
+        } owner;
+        auto* pList = new CXListCtrl(&owner);
+        owner.resize(200, 100);
+        pList->resize(200, 100);
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                                pList->viewport()->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(pList->viewport(), &event);
+        QCOMPARE(owner.nMenus, 0);
+    }
+
     void HeaderClick_SendsColumnClick() {
         Fixture f;
         QVERIFY(f.Show());
