@@ -103,8 +103,8 @@ void CShutdownDlg::CreateControls() {
 
     connect(m_pOk, &QPushButton::clicked, this, &CShutdownDlg::accept);
     connect(cancel, &QPushButton::clicked, this, &CShutdownDlg::reject);
-    connect(m_pCurrentUser, &QRadioButton::clicked, this, &CShutdownDlg::OnAccountChoice);
-    connect(m_pOtherAccount, &QRadioButton::clicked, this, &CShutdownDlg::OnAccountChoice);
+    connect(m_pCurrentUser, &QRadioButton::toggled, this, &CShutdownDlg::OnAccountChoice);
+    connect(m_pOtherAccount, &QRadioButton::toggled, this, &CShutdownDlg::OnAccountChoice);
 }
 
 void CShutdownDlg::OnAccountChoice() {

@@ -96,6 +96,13 @@ private slots:
         QTest::mouseClick(Control<QRadioButton>(&dlg, 1047), Qt::LeftButton);
         QVERIFY(!Control<QLineEdit>(&dlg, 1049)->isEnabled());
         QVERIFY(!Control<QLineEdit>(&dlg, 1050)->isEnabled());
+        // The arrow keys move the choice too.
+        dlg.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        Control<QRadioButton>(&dlg, 1047)->setFocus();
+        QTest::keyClick(Control<QRadioButton>(&dlg, 1047), Qt::Key_Down);
+        QVERIFY(Control<QRadioButton>(&dlg, 1048)->isChecked());
+        QVERIFY(Control<QLineEdit>(&dlg, 1049)->isEnabled());
     }
 
     void Delay_NotAnUnsignedNumberShowsAMessageAndKeepsTheDialogOpen() {
