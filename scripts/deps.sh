@@ -9,7 +9,8 @@ packages=(
     clang libclang-rt-14-dev clang-format        # fuzzing, format check
     iproute2 iputils-ping                        # the namespace LAN of the network tests
     samba-common-bin samba                       # remote shutdown: net as the client, smbd as the test server
-    xvfb xauth                                   # screenshots under a virtual display
+    fonts-liberation2                            # an Arial-metric face for the dialogs
+    xvfb xauth x11-apps imagemagick trayer       # screenshots under a virtual display, with a tray
 )
 
 missing=()

@@ -2,6 +2,7 @@
 #include "ui/MainDlg.h"
 
 #include "controls/ControlId.h"
+#include "controls/DialogFont.h"
 #include "controls/DialogUnits.h"
 #include "controls/IpAddressCtrl.h"
 #include "controls/TaskbarNotifier.h"
@@ -62,6 +63,7 @@ CMainDlg::CMainDlg(const SettingsLocation& location, MainDlgServices services, Q
         m_pPinger = m_pOwnPinger.get();
     }
     setWindowTitle(QStringLiteral("Lanwick v0.5"));
+    setFont(DialogFont());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     setWindowIcon(QIcon(QStringLiteral(":/icons/143.png")));
