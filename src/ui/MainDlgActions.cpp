@@ -2,6 +2,8 @@
 // sound, and the window's minimise and restore.
 #include "ui/MainDlg.h"
 
+#include "actions/ShutdownDlg.h"
+#include "actions/WakeOnLan.h"
 #include "controls/Sound.h"
 #include "controls/TaskbarNotifier.h"
 #include "controls/XListCtrl.h"
@@ -68,9 +70,24 @@ void CMainDlg::OnSettings() {}
 
 void CMainDlg::OnMachineProperties() {}
 
-void CMainDlg::OnWakeOnLan() {}
+void CMainDlg::OnWakeOnLan() {
+    CMachine* pMachine = SelectedMachine();
+    if (!pMachine)
+        return;
+    // The packet is fire-and-forget; only a packet that could not be sent at all is worth a word.
+    const int nResult = WakeMachine(*pMachine);
+    const QString strName = QString::fromStdString(pMachine->m_strName);
+    if (nResult == kWolMacTooShort)
+        ShowMessage(QStringLiteral("Cannot wake %1: its MAC address \"%2\" is not twelve hexadecimal digits.")
+                        .arg(strName, QString::fromStdString(pMachine->m_strMac)));
+    else if (nResult != kWolSent)
+        ShowMessage(QStringLiteral("Could not send the Wake-on-LAN packet for %1.").arg(strName));
+}
 
-void CMainDlg::OnShutdown() {}
+void CMainDlg::OnShutdown() {
+    if (CMachine* pMachine = SelectedMachine())
+        RunShutdownCommand(this, *pMachine);
+}
 
 void CMainDlg::RegisterMainLayout() {
     m_pLayout->Register(m_pClient, nullptr, kMainDlgLayout.data(), static_cast<int>(kMainDlgLayout.size()));
