@@ -9,10 +9,10 @@
 namespace lanwick::test {
 
 struct LanHost {
-    std::string ns;      // namespace of the host
-    std::string address; // dotted IPv4, 198.18.0.x
-    std::string mac;     // colon form, upper case
-    std::string name;    // name in the monitor's hosts file, empty when it has none
+    std::string ns;                // namespace of the host
+    std::string address;           // dotted IPv4, 198.18.0.x
+    std::string mac;               // colon form, upper case
+    std::string name;              // name in the monitor's hosts file, empty when it has none
     std::string MacDigits() const; // twelve upper-case digits, as the machine file stores it
 };
 
@@ -47,8 +47,8 @@ bool SetHostUp(const LanHost& host, bool up);
 } // namespace lanwick::test
 
 // Skips a LAN test outside the LAN (with_lan.sh turns a missing LAN into a failure where CI requires it).
-#define LANWICK_REQUIRE_LAN()                                                                                       \
-    do {                                                                                                            \
-        if (!::lanwick::test::CLan::Get().IsUp())                                                                   \
-            GTEST_SKIP() << "not inside the namespace LAN (run through tests/lan/with_lan.sh)";                     \
+#define LANWICK_REQUIRE_LAN()                                                                                          \
+    do {                                                                                                               \
+        if (!::lanwick::test::CLan::Get().IsUp())                                                                      \
+            GTEST_SKIP() << "not inside the namespace LAN (run through tests/lan/with_lan.sh)";                        \
     } while (0)
