@@ -101,6 +101,10 @@ CMachine* CMainDlg::SelectedMachine() const {
 void CMainDlg::SaveMachines() {
     if (m_machines.SaveFile(m_strCurrentFile))
         return;
+    if (m_machines.LastSaveError() == CMachineList::ESaveError::OutOfMemory) {
+        ShowMessage(QStringLiteral("Insuficient memory while formating the file"));
+        return;
+    }
     // A save that silently fails would lose the operator's change at the next start: say so.
     ShowMessage(QStringLiteral("Could not save the machine file %1.\nThe file on disk was left as it was.")
                     .arg(QString::fromStdString(m_strCurrentFile)));
