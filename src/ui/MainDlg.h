@@ -87,6 +87,8 @@ public:
     // Tray icon: acts only on a left press (0x201) on icon 110.
     void OnTrayNotify(int nIconId, int nMouseMessage);
     bool HasTrayIcon() const;
+    // How often the notification sound was started (tests check that a pass plays it once).
+    int SoundsPlayed() const { return m_nSoundsPlayed; }
 
     // Group combos and tooltips.
     void FillGroupCombos();
@@ -180,6 +182,7 @@ private:
     CSound* m_pSound = nullptr;
     QSystemTrayIcon* m_pTray = nullptr;
     bool m_bSoundPending = false;
+    int m_nSoundsPlayed = 0;
     std::unique_ptr<CDlgLayout> m_pLayout;
     QTimer m_monitorTimer;
     std::unique_ptr<CBackgroundJobs> m_pJobs;

@@ -34,6 +34,7 @@ void CMainDlg::ShowNotification(const QString& strText) {
         });
     }
     m_bSoundPending = true;
+    ++m_nSoundsPlayed;
     m_pSound->Play(150);
 }
 
