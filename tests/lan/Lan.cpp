@@ -45,7 +45,9 @@ const CLan& CLan::Get() {
     return lan;
 }
 
-std::string CLan::SilentAddress(int n) const { return "198.18.0." + std::to_string(250 - n); }
+std::string CLan::SilentAddress(int n) const {
+    return "198.18.0." + std::to_string(250 - n);
+}
 
 int Shell(const std::string& command) {
     int rc = std::system(command.c_str());
