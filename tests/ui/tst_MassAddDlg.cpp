@@ -153,7 +153,13 @@ private slots:
             QCOMPARE(list->columnWidth(c), widths[c]);
             QCOMPARE(list->model()->headerData(c, Qt::Horizontal).toString(), QString(headings[c]));
         }
-        QVERIFY(Ctl<QPushButton>(CMassAddDlg::IDC_GO) && Ctl<QLabel>(CMassAddDlg::IDC_TOTAL));
+        QStringList labels;
+        for (const QLabel* label : Dlg().findChildren<QLabel*>())
+            labels << label->text();
+        for (const char* text : {"Start IP:", "End IP:", "Group", "Mild", "Agressive", "Total:"})
+            QVERIFY2(labels.contains(QString(text)), text);
+        QCOMPARE(Ctl<QPushButton>(CMassAddDlg::IDC_GO)->text(), QStringLiteral("Go"));
+        QVERIFY(Ctl<QLabel>(CMassAddDlg::IDC_TOTAL));
         QVERIFY(Ctl<QProgressBar>(CMassAddDlg::IDC_PROGRESS) && Ctl<QPushButton>(CMassAddDlg::IDC_OK));
         QVERIFY(Ctl<QPushButton>(CMassAddDlg::IDC_CANCEL) && Ctl<CIPAddressCtrl>(CMassAddDlg::IDC_END_IP));
     }
@@ -200,6 +206,14 @@ private slots:
         QCOMPARE(m_net.nProbes.load(), 254);
         for (int id : {CMassAddDlg::IDC_GO, CMassAddDlg::IDC_OK, CMassAddDlg::IDC_CANCEL})
             QVERIFY(Ctl<QPushButton>(id)->isEnabled());
+    }
+
+    void OnGo_RangeWithoutAProbedAddressEndsAtOnce() {
+        // Valid by the range rule, but its only addresses end in 255 and 0: no worker starts, the scan still ends.
+        QVERIFY(ScanAndWait({198, 18, 0, 255}, {198, 18, 1, 0}));
+        QCOMPARE(Status(), QStringLiteral("0 addresses found"));
+        QCOMPARE(m_net.nProbes.load(), 0);
+        QVERIFY(Ctl<QPushButton>(CMassAddDlg::IDC_OK)->isEnabled());
     }
 
     void OnScanDone_StatusSaysAddressForOneAndAddressesOtherwise() {
@@ -273,7 +287,7 @@ private slots:
     void RetrieveNames_OnFillsNamesOrNaAndOkAddsThem() {
         m_net.live = {{"198.18.0.10", "00A0C912000A"}, {"198.18.0.11", "00A0C912000B"}};
         m_net.names = {{"198.18.0.10", "host10.lanwick.test"}};
-        m_net.nameTime = std::chrono::milliseconds(300); // slower than the sweep: the scan waits for the names
+        m_net.nameTime = std::chrono::milliseconds(1000); // slower than the sweep: the scan waits for the names
         Ctl<QCheckBox>(CMassAddDlg::IDC_RETRIEVE_NAMES)->setChecked(true);
         SetRange({198, 18, 0, 1}, {198, 18, 0, 20});
         Ctl<QPushButton>(CMassAddDlg::IDC_GO)->click();
@@ -311,7 +325,7 @@ private slots:
     }
 
     void Close_DuringAScanStopsTheWorkersThenCloses() {
-        m_net.pingTime = std::chrono::milliseconds(20);
+        m_net.pingTime = std::chrono::milliseconds(50);
         SetRange({198, 18, 0, 1}, {198, 18, 0, 254});
         Ctl<QPushButton>(CMassAddDlg::IDC_GO)->click();
         QTest::qWait(30);
