@@ -70,3 +70,20 @@ function(lanwick_qtests)
             ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANWICK_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
     endforeach()
 endfunction()
+
+# A QtTest binary that needs the namespace LAN: run once inside the monitor namespace, offscreen, labelled "lan".
+function(lanwick_lan_qtest name)
+    cmake_parse_arguments(T "" "HOSTS" "DEPS;SOURCES" ${ARGN})
+    if(NOT T_HOSTS)
+        set(T_HOSTS 4)
+    endif()
+    add_executable(${name} ${T_SOURCES})
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+    target_compile_options(${name} PRIVATE ${LANWICK_WARNINGS})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    target_link_libraries(${name} PRIVATE ${T_DEPS} lanwick_lan Qt6::Test Qt6::Widgets)
+    add_test(NAME ${name} COMMAND bash ${PROJECT_SOURCE_DIR}/tests/lan/with_lan.sh --hosts ${T_HOSTS} --
+                                  $<TARGET_FILE:${name}>)
+    set_tests_properties(${name} PROPERTIES LABELS lan SKIP_RETURN_CODE 77 RUN_SERIAL TRUE TIMEOUT 300
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANWICK_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()
