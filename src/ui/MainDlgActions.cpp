@@ -5,6 +5,8 @@
 #include "actions/ShutdownDlg.h"
 #include "actions/WakeOnLan.h"
 #include "controls/Sound.h"
+#include "discovery/MassAddDlg.h"
+#include "probes/VendorTable.h"
 #include "controls/TaskbarNotifier.h"
 #include "controls/XListCtrl.h"
 #include "ui/DlgLayout.h"
@@ -65,7 +67,12 @@ void CMainDlg::OnNotifierTest() {
         m_pNotifier->Show(QStringLiteral("Just testing"), 500, 10500, 200, 10);
 }
 
-void CMainDlg::OnMassAdd() {}
+void CMainDlg::OnMassAdd() {
+    if (!CMassAddDlg::Run(this, m_machines, VendorTableData(), VendorTableSize()))
+        return;
+    FillGroupCombos();
+    SaveMachines();
+}
 
 void CMainDlg::OnSettings() {}
 
