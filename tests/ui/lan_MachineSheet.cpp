@@ -1,0 +1,144 @@
+// "Refresh" of the machine properties sheet with the real lookups, inside the namespace LAN: hosts with and
+// without a name, an address nobody holds, and an address typed over the stored one.
+#include "lan/Lan.h"
+#include "probes/VendorTable.h"
+#include "ui/MachineSheet.h"
+
+#include "controls/IpAddressCtrl.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QThreadPool>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+using namespace lanwick;
+using lanwick::test::CLan;
+using lanwick::test::LanHost;
+
+namespace {
+
+template <class T>
+T* Control(QWidget* root, int id) {
+    T* w = FindControl<T>(root, id);
+    if (!w)
+        qFatal("control %d missing", id);
+    return w;
+}
+
+QString Text(QWidget* root, int id) {
+    if (auto* edit = FindControl<QLineEdit>(root, id))
+        return edit->text();
+    return Control<QLabel>(root, id)->text();
+}
+
+IpAddress Address(const std::string& dotted) {
+    return ParseDottedAddress(dotted);
+}
+
+// A record whose name and MAC are out of date, as after a machine was replaced.
+CMachine Stale(const std::string& address) {
+    return CMachine(Address(address), "020000334455", "Lab", "old name", 0, 0, 1); // a local MAC: no vendor
+}
+
+const LanHost* Host(bool named) {
+    for (const LanHost& h : CLan::Get().Hosts())
+        if (h.name.empty() != named)
+            return &h;
+    return nullptr;
+}
+
+// The lookups of a silent address wait about a second for ARP; a generous bound keeps a loaded machine green.
+constexpr int kRefreshTimeoutMs = 15000;
+
+void Refresh(CMachineSheet& sheet) {
+    QTest::mouseClick(Control<QPushButton>(&sheet, CGenPp::IDC_REFRESH), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!sheet.GeneralPage()->IsRefreshing(), kRefreshTimeoutMs);
+}
+
+} // namespace
+
+class LanMachineSheet : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        if (!CLan::Get().IsUp())
+            QSKIP("not inside the namespace LAN (run through tests/lan/with_lan.sh)");
+        QVERIFY(Host(true));
+        QVERIFY(Host(false));
+    }
+
+    void cleanup() {
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+    }
+
+    void Refresh_NamedLiveHost_NameMacAndVendorOfTheHostAndOkStoresTheDigits() {
+        const LanHost& host = *Host(true);
+        std::optional<MachineValues> got;
+        QTimer driver;
+        bool driven = false;
+        QObject::connect(&driver, &QTimer::timeout, [&] {
+            auto* sheet = qobject_cast<CMachineSheet*>(QApplication::activeModalWidget());
+            if (!sheet || driven)
+                return;
+            driven = true;
+            Refresh(*sheet);
+            Control<QPushButton>(sheet, CPropertySheet::IDC_OK)->click();
+        });
+        driver.start(5);
+        got = RunMachineSheet(nullptr, Stale(host.address), VendorTableData(), VendorTableSize());
+        driver.stop();
+        QVERIFY(got);
+        QCOMPARE(got->strName, host.name);
+        QCOMPARE(got->strMac, host.MacDigits());
+        QVERIFY(got->ip == Address(host.address));
+        QCOMPARE(got->bNotifyOffline, 1);
+    }
+
+    void Refresh_UnnamedLiveHost_KeepsTheNameAndShowsTheVendorOfTheNewMac() {
+        const LanHost& host = *Host(false);
+        CMachineSheet sheet(Stale(host.address), VendorTableData(), VendorTableSize());
+        sheet.show();
+        QCOMPARE(Text(&sheet, CGenPp::IDC_VENDOR), QStringLiteral("Unknown Vendor"));
+        Refresh(sheet);
+        QCOMPARE(Text(&sheet, CGenPp::IDC_NAME), QStringLiteral("old name"));
+        QCOMPARE(Text(&sheet, CGenPp::IDC_MAC), QString::fromStdString(host.mac));
+        const std::string vendor =
+            CapitalizeWords(LookupVendor(VendorTableData(), VendorTableSize(), host.MacDigits().substr(0, 6)));
+        QVERIFY(vendor != "Unknown Vendor");
+        QCOMPARE(Text(&sheet, CGenPp::IDC_VENDOR), QString::fromStdString(vendor));
+    }
+
+    void Refresh_SilentAddress_ZeroMacAndTheNameStays() {
+        const std::string silent = CLan::Get().SilentAddress();
+        CMachineSheet sheet(Stale(silent), VendorTableData(), VendorTableSize());
+        sheet.show();
+        Refresh(sheet);
+        QCOMPARE(Text(&sheet, CGenPp::IDC_MAC), QStringLiteral("00:00:00:00:00:00"));
+        QCOMPARE(Text(&sheet, CGenPp::IDC_NAME), QStringLiteral("old name"));
+        QCOMPARE(Text(&sheet, CGenPp::IDC_VENDOR), QStringLiteral("Unknown Vendor"));
+        sheet.accept();
+        QCOMPARE(sheet.Values().strMac, std::string("000000000000"));
+    }
+
+    void Refresh_TypedAddress_LooksUpThatHostNotTheStoredOne() {
+        const std::string silent = CLan::Get().SilentAddress(1);
+        const LanHost& host = *Host(true);
+        CMachineSheet sheet(Stale(silent), VendorTableData(), VendorTableSize());
+        sheet.show();
+        Control<CIPAddressCtrl>(&sheet, CGenPp::IDC_ADDRESS)->SetAddress(Address(host.address));
+        Refresh(sheet);
+        QCOMPARE(Text(&sheet, CGenPp::IDC_NAME), QString::fromStdString(host.name));
+        QCOMPARE(Text(&sheet, CGenPp::IDC_MAC), QString::fromStdString(host.mac));
+        sheet.accept();
+        QVERIFY(sheet.Values().ip == Address(host.address));
+    }
+};
+
+QTEST_MAIN(LanMachineSheet)
+#include "lan_MachineSheet.moc"

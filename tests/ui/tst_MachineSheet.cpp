@@ -1,0 +1,358 @@
+// The machine properties sheet on the offscreen platform with scripted lookups: filling from a record, what OK
+// copies back (MAC with and without colons, the empty MAC, the address, the flags), Cancel, "Refresh" on the
+// typed address off the window thread, a sheet closed while a lookup runs, and the General page alone.
+#include "probes/VendorTable.h"
+#include "ui/MachineSheet.h"
+
+#include "controls/IpAddressCtrl.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QThread>
+#include <QThreadPool>
+#include <QTimer>
+#include <QtTest>
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+
+using namespace lanwick;
+
+namespace {
+
+// Hands each modal window that `action` opens to `onModal` once.
+void RunModal(const std::function<void()>& action, const std::function<void(QWidget*)>& onModal) {
+    QList<QWidget*> handled;
+    QTimer timer;
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && !handled.contains(modal)) {
+            handled << modal;
+            onModal(modal);
+        }
+    });
+    timer.start();
+    action();
+    timer.stop();
+}
+
+template <class T>
+T* Control(QWidget* root, int id) {
+    T* w = FindControl<T>(root, id);
+    if (!w)
+        qFatal("control %d missing", id);
+    return w;
+}
+
+QString Text(QWidget* root, int id) {
+    if (auto* edit = FindControl<QLineEdit>(root, id))
+        return edit->text();
+    return Control<QLabel>(root, id)->text();
+}
+
+CMachine Sample(const std::string& mac = "00A0C9123456") {
+    return CMachine({192, 168, 1, 10}, mac, "Lab", "printer", 0, 1, 0);
+}
+
+// Scripted network: records the addresses asked, answers as set, and can hold the answer until released.
+struct CScriptedLookups {
+    std::mutex lock;
+    std::condition_variable released;
+    bool bHold = false;
+    std::optional<std::string> name;
+    std::string mac = "00000C120010";
+    QStringList asked;
+    Qt::HANDLE lookupThread = nullptr;
+
+    MachineLookups Hooks() {
+        MachineLookups hooks;
+        hooks.ResolveName = [this](const std::string& address) {
+            std::unique_lock<std::mutex> guard(lock);
+            asked << QString::fromStdString(address);
+            lookupThread = QThread::currentThreadId();
+            released.wait(guard, [this] { return !bHold; });
+            return name;
+        };
+        hooks.GetMacAddress = [this](const std::string&) {
+            std::lock_guard<std::mutex> guard(lock);
+            return mac;
+        };
+        return hooks;
+    }
+    void Release() {
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            bHold = false;
+        }
+        released.notify_all();
+    }
+    int AskedCount() {
+        std::lock_guard<std::mutex> guard(lock);
+        return static_cast<int>(asked.size());
+    }
+};
+
+void ClickRefreshAndWait(CMachineSheet& sheet) {
+    QTest::mouseClick(Control<QPushButton>(&sheet, CGenPp::IDC_REFRESH), Qt::LeftButton);
+    QTRY_VERIFY(!sheet.GeneralPage()->IsRefreshing());
+}
+
+} // namespace
+
+class TestMachineSheet : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() {
+        // No scripted lookup may outlive its test's objects.
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    void Opening_FilledFromTheRecordWithTheTemplatesTexts() {
+        CMachineSheet sheet(Sample(), VendorTableData(), VendorTableSize());
+        sheet.show();
+        QCOMPARE(sheet.windowTitle(), QStringLiteral("Machine properties..."));
+        auto* tabs = Control<QTabBar>(&sheet, CPropertySheet::IDC_TAB_CONTROL);
+        QCOMPARE(tabs->count(), 2);
+        QCOMPARE(tabs->tabText(0), QStringLiteral("General"));
+        QCOMPARE(tabs->tabText(1), QStringLiteral("Scanning"));
+        QCOMPARE(sheet.GetActiveIndex(), 0);
+        QCOMPARE(FindControl(&sheet, CGenPp::IDD), sheet.GeneralPage());
+        QCOMPARE(FindControl(&sheet, CScanPp::IDD), sheet.ScanningPage());
+        QVERIFY(!Control<QPushButton>(&sheet, CPropertySheet::IDC_APPLY_NOW)->isVisible());
+
+        QWidget* page = sheet.GeneralPage();
+        QCOMPARE(Control<CIPAddressCtrl>(page, CGenPp::IDC_ADDRESS)->Text(), QStringLiteral("192.168.1.10"));
+        QCOMPARE(Text(page, CGenPp::IDC_MAC), QStringLiteral("00:A0:C9:12:34:56"));
+        QCOMPARE(Control<QLineEdit>(page, CGenPp::IDC_MAC)->maxLength(), 17);
+        QCOMPARE(Text(page, CGenPp::IDC_NAME), QStringLiteral("printer"));
+        QCOMPARE(Text(page, CGenPp::IDC_VENDOR), QStringLiteral("Intel Corporation"));
+        QCOMPARE(Control<QPushButton>(page, CGenPp::IDC_REFRESH)->text(), QStringLiteral("Refresh"));
+        QStringList labels;
+        for (QLabel* l : page->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+            if (FindControl(page, CGenPp::IDC_VENDOR) != l)
+                labels << l->text();
+        QCOMPARE(labels, QStringList({"Name:", "IP Address:", "MAC:", "Vendor:"}));
+
+        QVERIFY(sheet.SetActivePage(1));
+        QWidget* scan = sheet.ScanningPage();
+        QCOMPARE(Control<QCheckBox>(scan, 1020)->text(), QStringLiteral("Exclude machine from scan"));
+        QCOMPARE(Control<QCheckBox>(scan, 1021)->text(), QStringLiteral("Notify if machine goes offline"));
+        QCOMPARE(Control<QCheckBox>(scan, 1022)->text(), QStringLiteral("Notify if machine change it's state"));
+        QVERIFY(!Control<QCheckBox>(scan, 1020)->isChecked());
+        QVERIFY(Control<QCheckBox>(scan, 1022)->isChecked());
+        QVERIFY(!Control<QCheckBox>(scan, 1021)->isChecked());
+        // The group has no box on either page.
+        for (QLineEdit* e : sheet.findChildren<QLineEdit*>())
+            QVERIFY(e->text() != QStringLiteral("Lab"));
+    }
+
+    void Vendor_WithoutTableOrForTheNoAnswerMac() {
+        CMachineSheet sheet(Sample(), nullptr, 0);
+        sheet.show();
+        QCOMPARE(Text(&sheet, CGenPp::IDC_VENDOR), QStringLiteral("Unknown Vendor"));
+        QCOMPARE(VendorText(VendorTableData(), VendorTableSize(), "000000000000"), std::string("Unknown Vendor"));
+        QCOMPARE(VendorText(VendorTableData(), VendorTableSize(), "00000C120010"), std::string("Cisco Systems, Inc"));
+        QCOMPARE(VendorText(VendorTableData(), VendorTableSize(), ""), std::string("Unknown Vendor"));
+    }
+
+    void OkUnchanged_StoresTheSameMacAddressNameAndFlags() {
+        std::optional<MachineValues> got;
+        RunModal([&] { got = RunMachineSheet(nullptr, Sample(), VendorTableData(), VendorTableSize()); },
+                 [](QWidget* sheet) { Control<QPushButton>(sheet, CPropertySheet::IDC_OK)->click(); });
+        QVERIFY(got);
+        QCOMPARE(got->strMac, std::string("00A0C9123456"));
+        QCOMPARE(got->strName, std::string("printer"));
+        QVERIFY((got->ip == IpAddress{192, 168, 1, 10}));
+        QCOMPARE(got->bExcluded, 0);
+        QCOMPARE(got->bNotify, 1);
+        QCOMPARE(got->bNotifyOffline, 0);
+    }
+
+    void EmptyMac_ShowsFiveColonsAndStoresEmptyAgain() {
+        CMachineSheet sheet(Sample(""), VendorTableData(), VendorTableSize());
+        sheet.show();
+        QCOMPARE(Text(&sheet, CGenPp::IDC_MAC), QStringLiteral(":::::"));
+        sheet.accept();
+        QCOMPARE(sheet.Values().strMac, std::string());
+    }
+
+    void TypedMac_KeepsEverythingButTheColons() {
+        CMachineSheet sheet(Sample(), VendorTableData(), VendorTableSize());
+        sheet.show();
+        auto* mac = Control<QLineEdit>(&sheet, CGenPp::IDC_MAC);
+        mac->clear();
+        QTest::keyClicks(mac, QStringLiteral("zz:12 3-!:ab:cdefgh"));
+        QCOMPARE(mac->text(), QStringLiteral("zz:12 3-!:ab:cdef")); // 17 characters at most
+        sheet.accept();
+        QCOMPARE(sheet.Values().strMac, std::string("zz12 3-!abcdef"));
+        // Without colons the text is taken as it is.
+        CMachineSheet plain(Sample(), VendorTableData(), VendorTableSize());
+        plain.show();
+        Control<QLineEdit>(&plain, CGenPp::IDC_MAC)->setText("001B21AABBCC");
+        plain.accept();
+        QCOMPARE(plain.Values().strMac, std::string("001B21AABBCC"));
+    }
+
+    void Address_ChangedIsReadOnOkFromEitherTab_EmptyFieldsAreZero() {
+        CMachineSheet sheet(Sample(), VendorTableData(), VendorTableSize());
+        sheet.show();
+        auto* address = Control<CIPAddressCtrl>(&sheet, CGenPp::IDC_ADDRESS);
+        address->SetAddress({10, 9, 9, 7});
+        address->Field(2)->clear();
+        QVERIFY(sheet.SetActivePage(1));
+        Control<QCheckBox>(&sheet, CScanPp::IDC_EXCLUDED)->setChecked(true);
+        Control<QCheckBox>(&sheet, CScanPp::IDC_NOTIFY_OFFLINE)->setChecked(true);
+        Control<QCheckBox>(&sheet, CScanPp::IDC_NOTIFY)->setChecked(false);
+        Control<QPushButton>(&sheet, CPropertySheet::IDC_OK)->click();
+        const MachineValues v = sheet.Values();
+        QCOMPARE(static_cast<int>(v.ip[0]), 10);
+        QCOMPARE(static_cast<int>(v.ip[1]), 9);
+        QCOMPARE(static_cast<int>(v.ip[2]), 0);
+        QCOMPARE(static_cast<int>(v.ip[3]), 7);
+        QCOMPARE(v.bExcluded, 1);
+        QCOMPARE(v.bNotifyOffline, 1);
+        QCOMPARE(v.bNotify, 0);
+        QCOMPARE(v.strName, std::string("printer"));
+    }
+
+    void Cancel_AfterRefreshReturnsNothing() {
+        CScriptedLookups net;
+        net.name = "renamed.lab";
+        std::optional<MachineValues> got;
+        RunModal([&] { got = RunMachineSheet(nullptr, Sample(), VendorTableData(), VendorTableSize(), net.Hooks()); },
+                 [](QWidget* w) {
+                     auto* sheet = static_cast<CMachineSheet*>(w);
+                     ClickRefreshAndWait(*sheet);
+                     QCOMPARE(Text(sheet, CGenPp::IDC_NAME), QStringLiteral("renamed.lab"));
+                     Control<QPushButton>(sheet, CPropertySheet::IDC_CANCEL)->click();
+                 });
+        QVERIFY(!got);
+        QCOMPARE(net.AskedCount(), 1);
+    }
+
+    void Refresh_LooksUpTheTypedAddressAndTheVendorFollowsTheMac() {
+        CScriptedLookups net;
+        net.name = "router.lab";
+        net.mac = "00000C120010";
+        CMachineSheet sheet(Sample(), VendorTableData(), VendorTableSize(), net.Hooks());
+        sheet.show();
+        Control<CIPAddressCtrl>(&sheet, CGenPp::IDC_ADDRESS)->SetAddress({10, 1, 2, 3});
+        ClickRefreshAndWait(sheet);
+        QCOMPARE(net.asked, QStringList{QStringLiteral("10.1.2.3")});
+        QCOMPARE(Text(&sheet, CGenPp::IDC_NAME), QStringLiteral("router.lab"));
+        QCOMPARE(Text(&sheet, CGenPp::IDC_MAC), QStringLiteral("00:00:0C:12:00:10"));
+        QCOMPARE(Text(&sheet, CGenPp::IDC_VENDOR), QStringLiteral("Cisco Systems, Inc"));
+        Control<QPushButton>(&sheet, CPropertySheet::IDC_OK)->click();
+        QCOMPARE(sheet.Values().strMac, std::string("00000C120010"));
+        QCOMPARE(sheet.Values().strName, std::string("router.lab"));
+        QVERIFY((sheet.Values().ip == IpAddress{10, 1, 2, 3}));
+    }
+
+    void Refresh_WithoutAnswers_ZeroMacAndTheTypedNameStays() {
+        CScriptedLookups net;
+        net.name.reset();
+        net.mac = "000000000000";
+        CMachineSheet sheet(Sample(), VendorTableData(), VendorTableSize(), net.Hooks());
+        sheet.show();
+        Control<QLineEdit>(&sheet, CGenPp::IDC_NAME)->setText("typed by hand");
+        ClickRefreshAndWait(sheet);
+        QCOMPARE(Text(&sheet, CGenPp::IDC_NAME), QStringLiteral("typed by hand"));
+        QCOMPARE(Text(&sheet, CGenPp::IDC_MAC), QStringLiteral("00:00:00:00:00:00"));
+        QCOMPARE(Text(&sheet, CGenPp::IDC_VENDOR), QStringLiteral("Unknown Vendor"));
+        sheet.accept();
+        QCOMPARE(sheet.Values().strMac, std::string("000000000000"));
+        QCOMPARE(sheet.Values().strName, std::string("typed by hand"));
+    }
+
+    void Refresh_RunsOffTheWindowThreadUnderTheWaitCursor() {
+        CScriptedLookups net;
+        net.bHold = true;
+        net.name = "late.lab";
+        CMachineSheet sheet(Sample(), VendorTableData(), VendorTableSize(), net.Hooks());
+        sheet.show();
+        auto* refresh = Control<QPushButton>(&sheet, CGenPp::IDC_REFRESH);
+        QTest::mouseClick(refresh, Qt::LeftButton);
+        QTRY_COMPARE(net.AskedCount(), 1);
+        QVERIFY(net.lookupThread != QThread::currentThreadId());
+        QVERIFY(sheet.GeneralPage()->IsRefreshing());
+        QVERIFY(!refresh->isEnabled());
+        QVERIFY(QGuiApplication::overrideCursor());
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        // The window keeps working meanwhile: typing reaches the boxes and timers fire.
+        QTest::keyClicks(Control<QLineEdit>(&sheet, CGenPp::IDC_NAME), QStringLiteral("-x"));
+        QCOMPARE(Text(&sheet, CGenPp::IDC_NAME), QStringLiteral("printer-x"));
+        bool ticked = false;
+        QTimer::singleShot(10, [&] { ticked = true; });
+        QTRY_VERIFY(ticked);
+        net.Release();
+        QTRY_VERIFY(!sheet.GeneralPage()->IsRefreshing());
+        QCOMPARE(Text(&sheet, CGenPp::IDC_NAME), QStringLiteral("late.lab"));
+        QVERIFY(refresh->isEnabled());
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    void Refresh_AnswerAfterTheSheetClosedReachesNothing() {
+        CScriptedLookups net;
+        net.bHold = true;
+        {
+            CMachineSheet sheet(Sample(), VendorTableData(), VendorTableSize(), net.Hooks());
+            sheet.show();
+            QTest::mouseClick(Control<QPushButton>(&sheet, CGenPp::IDC_REFRESH), Qt::LeftButton);
+            QTRY_COMPARE(net.AskedCount(), 1);
+            sheet.reject();
+        }
+        QVERIFY(!QGuiApplication::overrideCursor());
+        net.Release();
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void GeneralPageAlone_PresetAddressGreyedApplyAndThePagesAddressAndName() {
+        CMachineSheet sheet(IpAddress{198, 18, 0, 77}, VendorTableData(), VendorTableSize());
+        sheet.show();
+        QCOMPARE(sheet.windowTitle(), QStringLiteral("Machine properties..."));
+        QCOMPARE(sheet.GetPageCount(), 1);
+        QVERIFY(!sheet.ScanningPage());
+        QCOMPARE(Control<QTabBar>(&sheet, CPropertySheet::IDC_TAB_CONTROL)->tabText(0), QStringLiteral("General"));
+        auto* apply = Control<QPushButton>(&sheet, CPropertySheet::IDC_APPLY_NOW);
+        QVERIFY(apply->isVisible());
+        QVERIFY(!apply->isEnabled());
+        QCOMPARE(Control<CIPAddressCtrl>(&sheet, CGenPp::IDC_ADDRESS)->Text(), QStringLiteral("198.18.0.77"));
+        QCOMPARE(Text(&sheet, CGenPp::IDC_MAC), QString());
+        QCOMPARE(Text(&sheet, CGenPp::IDC_NAME), QString());
+        QCOMPARE(Text(&sheet, CGenPp::IDC_VENDOR), QString());
+
+        std::optional<std::pair<IpAddress, std::string>> got;
+        RunModal(
+            [&] {
+                got = RunGeneralPageAlone(nullptr, {198, 18, 0, 77}, VendorTableData(), VendorTableSize());
+            },
+            [](QWidget* w) {
+                Control<QLineEdit>(w, CGenPp::IDC_NAME)->setText("nas");
+                Control<CIPAddressCtrl>(w, CGenPp::IDC_ADDRESS)->Field(3)->setText("78");
+                Control<QPushButton>(w, CPropertySheet::IDC_OK)->click();
+            });
+        QVERIFY(got);
+        QVERIFY((got->first == IpAddress{198, 18, 0, 78}));
+        QCOMPARE(got->second, std::string("nas"));
+
+        RunModal(
+            [&] {
+                got = RunGeneralPageAlone(nullptr, {198, 18, 0, 77}, nullptr, 0);
+            },
+            [](QWidget* w) { Control<QPushButton>(w, CPropertySheet::IDC_CANCEL)->click(); });
+        QVERIFY(!got);
+    }
+};
+
+QTEST_MAIN(TestMachineSheet)
+#include "tst_MachineSheet.moc"
