@@ -1,0 +1,130 @@
+// Where the settings and machine files are, and the checks that keep a command from working on a file it cannot
+// read whole or from saving over one that is not a machine file.
+#include "cli/CliFiles.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/FileStore.h"
+
+namespace lanwick::cli {
+
+namespace {
+
+// Only the writer's own count element marks a machine file; an empty file is a machine file with no machines.
+bool LooksLikeMachineFile(const std::string& strText) {
+    return strText.empty() || strText.find("<Count mach=\"") != std::string::npos;
+}
+
+std::string DirectoryOf(const std::string& strPath) {
+    const std::size_t slash = strPath.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : strPath.substr(0, slash);
+}
+
+// The reason a path cannot be read as a regular file, or empty when it can.
+std::string UnreadableReason(const std::string& strPath) {
+    struct stat st {};
+    if (::stat(strPath.c_str(), &st) != 0)
+        return std::strerror(errno);
+    if (S_ISDIR(st.st_mode))
+        return "it is a folder";
+    if (!S_ISREG(st.st_mode))
+        return "it is not a regular file";
+    if (::access(strPath.c_str(), R_OK) != 0)
+        return std::strerror(errno);
+    return {};
+}
+
+std::string ReadWhole(const std::string& strPath, const char* what) {
+    if (const std::string strReason = UnreadableReason(strPath); !strReason.empty())
+        throw CCliError(std::string("cannot read ") + what + " " + strPath + ": " + strReason);
+    std::string strText;
+    if (!platform::ReadWholeFile(strPath, strText))
+        throw CCliError(std::string("cannot read ") + what + " " + strPath);
+    return strText;
+}
+
+void Append(const std::string& strPath, const std::string& strText, CMachineList& list) {
+    if (!LooksLikeMachineFile(strText))
+        throw CCliError(strPath + " is not a machine file (it has no <Count mach=\"...\"> element)");
+    list.LoadFromText(strText);
+}
+
+} // namespace
+
+std::string ProgramDir() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec && exe.has_parent_path())
+        return exe.parent_path().string();
+    return std::filesystem::current_path(ec).string();
+}
+
+CliSettings LoadCliSettings(const CArgs& args) {
+    CliSettings result;
+    if (const auto named = args.Value("--settings")) {
+        if (named->empty())
+            throw CCliError("--settings needs a file name");
+        if (const std::string strReason = UnreadableReason(*named); !strReason.empty())
+            throw CCliError("cannot read settings file " + *named + ": " + strReason);
+        result.strIniFile = *named;
+        result.strAppDir = DirectoryOf(*named) + "/";
+    } else {
+        const SettingsLocation location = LocateSettings(ProgramDir());
+        result.strIniFile = location.strIniFile;
+        result.strAppDir = location.strAppDir;
+        if (platform::FileExists(result.strIniFile)) {
+            if (const std::string strReason = UnreadableReason(result.strIniFile); !strReason.empty())
+                throw CCliError("cannot read settings file " + result.strIniFile + ": " + strReason);
+        }
+    }
+    result.settings.LoadSettings(result.strIniFile, result.strAppDir);
+    return result;
+}
+
+std::string MachineFilePath(const std::optional<std::string>& named, const CliSettings& settings) {
+    if (named) {
+        if (named->empty())
+            throw CCliError("the machine file name is empty");
+        return *named;
+    }
+    return settings.settings.m_strDefFile;
+}
+
+void ReadMachineFile(const std::string& strPath, CMachineList& list) {
+    Append(strPath, ReadWhole(strPath, "machine file"), list);
+}
+
+void LoadMachineFileForUpdate(const std::string& strPath, CMachineList& list) {
+    if (!platform::FileExists(strPath)) {
+        const std::string strDir = DirectoryOf(strPath);
+        if (::access(strDir.c_str(), W_OK | X_OK) != 0)
+            throw CCliError("cannot create machine file " + strPath + ": " + std::strerror(errno));
+        return;
+    }
+    const std::string strText = ReadWhole(strPath, "machine file");
+    if (!platform::IsReadWritable(strPath))
+        throw CCliError("cannot write machine file " + strPath + ": " + std::strerror(errno));
+    Append(strPath, strText, list);
+}
+
+void SaveMachineFile(const std::string& strPath, CMachineList& list) {
+    if (list.SaveFile(strPath))
+        return;
+    switch (list.LastSaveError()) {
+    case CMachineList::ESaveError::NotAccessible:
+        throw CCliError("machine file " + strPath + " not saved: it cannot be both read and written");
+    case CMachineList::ESaveError::OutOfMemory:
+        throw CCliError("machine file " + strPath + " not saved: out of memory");
+    default:
+        throw CCliError("machine file " + strPath + " not saved: the write failed; the old file is unchanged");
+    }
+}
+
+} // namespace lanwick::cli

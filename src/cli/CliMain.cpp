@@ -1,0 +1,122 @@
+// lanwick-cli: the monitor's core from a terminal. Dispatches to the commands and turns every refusal into one
+// line on stderr with a non-zero status.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "cli/Args.h"
+#include "cli/Commands.h"
+
+namespace lanwick::cli {
+
+bool TryPrint(const std::string& strText) {
+    return std::fwrite(strText.data(), 1, strText.size(), stdout) == strText.size() && std::fflush(stdout) == 0;
+}
+
+void Print(const std::string& strText) {
+    if (!TryPrint(strText))
+        throw CCliError(std::string("cannot write the output: ") + std::strerror(errno));
+}
+
+} // namespace lanwick::cli
+
+namespace {
+
+using namespace lanwick::cli;
+
+struct Command {
+    const char* name;
+    int (*run)(const Arguments&);
+};
+
+constexpr Command kCommands[] = {
+    {"list", RunList},       {"ping", RunPing}, {"scan", RunScan},
+    {"monitor", RunMonitor}, {"wake", RunWake}, {"vendor", RunVendor},
+};
+
+constexpr const char* kUsage =
+    "Usage: lanwick-cli [--settings FILE] COMMAND [ARGUMENTS]\n"
+    "\n"
+    "Commands:\n"
+    "  list [FILE] [--format tsv|csv|json]     the machines of a machine file\n"
+    "  ping [--retries N] [--pause MS] HOST...  ping hosts all at once; round trip in ms or \"No\"\n"
+    "  scan START END [--workers 10..80] [--names] [--add GROUP [--file FILE]]\n"
+    "                                          find the machines of an address range\n"
+    "  monitor [FILE] [--group G] [--refresh S] [--passes K] [--prom-file PATH]\n"
+    "                                          monitor headless, printing every notification\n"
+    "  wake TARGET [--file FILE] | wake ADDRESS MAC\n"
+    "                                          send a Wake-on-LAN packet\n"
+    "  vendor MAC...                           vendor names of MAC addresses\n"
+    "\n"
+    "\"lanwick-cli COMMAND --help\" tells more about a command.\n"
+    "\n"
+    "Files: the settings file is Lanwick.ini beside this program, found as the window finds its own (in\n"
+    "$XDG_CONFIG_HOME/lanwick or ~/.config/lanwick when the program's folder cannot be written); --settings FILE\n"
+    "names another one. A command without FILE uses the settings' default machine file (DefFile, else\n"
+    "machines.xml beside the settings file).\n"
+    "\n"
+    "Exit status: 0 done; 1 some hosts did not answer (ping); 2 refused or failed; 128+N stopped by signal N\n"
+    "(scan, ping); monitor exits 0 when stopped by SIGINT or SIGTERM.\n";
+
+int Dispatch(std::vector<std::string> args) {
+    // A --settings before the command belongs to the command.
+    std::vector<std::string> leading;
+    while (!args.empty() && args.front().rfind("--settings", 0) == 0) {
+        leading.push_back(args.front());
+        args.erase(args.begin());
+        if (leading.back() == "--settings" && !args.empty()) {
+            leading.push_back(args.front());
+            args.erase(args.begin());
+        }
+    }
+    if (args.empty()) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    std::string strCommand = args.front();
+    args.erase(args.begin());
+    if (strCommand == "--help" || strCommand == "-h" || strCommand == "help") {
+        if (args.empty()) {
+            Print(kUsage);
+            return 0;
+        }
+        strCommand = args.front();
+        args = {"--help"};
+    }
+    if (strCommand == "--version") {
+        Print("lanwick-cli " LANWICK_VERSION "\n");
+        return 0;
+    }
+    args.insert(args.end(), leading.begin(), leading.end());
+    for (const Command& command : kCommands) {
+        if (strCommand == command.name) {
+            try {
+                return command.run(args);
+            } catch (const CCliError& error) {
+                std::fprintf(stderr, "lanwick-cli: %s: %s\n", command.name, error.what());
+                return error.Status();
+            }
+        }
+    }
+    throw CCliError("unknown command \"" + strCommand + "\" (see lanwick-cli --help)");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Dispatch(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const CCliError& error) {
+        std::fprintf(stderr, "lanwick-cli: %s\n", error.what());
+        return error.Status();
+    } catch (const std::bad_alloc&) {
+        std::fputs("lanwick-cli: out of memory\n", stderr);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "lanwick-cli: %s\n", error.what());
+    }
+    return 2;
+}

@@ -1,0 +1,158 @@
+// "monitor": the window's monitoring without a window. A list fill first, then a pass every S seconds over the
+// machines in view; every notification the window would pop up is printed as one timestamped line.
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <string>
+
+#include "cli/Args.h"
+#include "cli/CliFiles.h"
+#include "cli/Commands.h"
+#include "cli/Formats.h"
+#include "cli/PromFile.h"
+#include "cli/StopRequest.h"
+#include "cli/Targets.h"
+#include "monitor/MonitorPass.h"
+#include "probes/PingEngine.h"
+#include "registry/Groups.h"
+
+namespace lanwick::cli {
+
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: lanwick-cli monitor [FILE] [--group G] [--refresh S] [--passes K] [--prom-file PATH]\n"
+    "                           [--settings FILE]\n"
+    "\n"
+    "Monitors the machines of FILE (default: the settings' default machine file) as the window does: a list fill\n"
+    "pings them first, then a monitoring pass every S seconds compares every answer with the last one. Each\n"
+    "notification the window would show is printed as one line: the local time (ISO 8601), a tab, and the exact\n"
+    "notification text with its line feeds written as \\n (and \\ as \\\\). Retries and Pause come from the settings.\n"
+    "SIGINT or SIGTERM stops it cleanly (exit status 0).\n"
+    "  --group G         only the machines of group G (any case); a G containing \"*All\" is every machine\n"
+    "                    (default \"*All machines\")\n"
+    "  --refresh S       seconds between passes, 1 to 86400 (default: Refresh of the settings)\n"
+    "  --passes K        stop after K passes (default: run until stopped)\n"
+    "  --prom-file PATH  after the list fill and after every pass, replace PATH with the state of every pinged\n"
+    "                    machine in the Prometheus text format: lanwick_machine_up (1 or 0) and\n"
+    "                    lanwick_machine_rtt_seconds, labelled name, address and group\n";
+
+constexpr const char* kAllMachines = "*All machines";
+
+struct MonitorOptions {
+    std::string strFile;
+    std::string strGroup = kAllMachines;
+    int nRefresh = 60;
+    long long nPasses = -1; // until stopped
+    std::optional<std::string> promFile;
+};
+
+std::string Timestamp() {
+    const std::time_t now = std::time(nullptr);
+    char text[64];
+    // Only the main thread formats times, so the shared buffer of localtime is safe here.
+    if (std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", std::localtime(&now)) == 0)
+        return "?";
+    return text;
+}
+
+MonitorOptions ReadOptions(const CArgs& args, const CliSettings& settings) {
+    MonitorOptions options;
+    args.RequirePositionals(0, 1, "machine file");
+    options.strFile = MachineFilePath(
+        args.Positionals().empty() ? std::nullopt : std::optional<std::string>(args.Positionals()[0]), settings);
+    if (const auto group = args.Value("--group"))
+        options.strGroup = *group;
+    if (const auto refresh = args.Value("--refresh")) {
+        options.nRefresh = static_cast<int>(ParseNumber(*refresh, 1, 86400, "--refresh"));
+    } else {
+        options.nRefresh = settings.settings.m_nRefresh;
+        if (options.nRefresh < 1 || options.nRefresh > 86400)
+            throw CCliError("the settings' Refresh of " + std::to_string(options.nRefresh) +
+                            " seconds is out of range (1 to 86400): give --refresh");
+    }
+    if (const auto passes = args.Value("--passes"))
+        options.nPasses = ParseNumber(*passes, 1, 1000000000, "--passes");
+    options.promFile = args.Value("--prom-file");
+    if (options.promFile && options.promFile->empty())
+        throw CCliError("--prom-file needs a file name");
+    return options;
+}
+
+class CMonitor {
+public:
+    CMonitor(const MonitorOptions& options, const CSettings& settings, CMachineList& list)
+        : m_options(options), m_settings(settings), m_list(list) {}
+
+    // One list fill or pass; false when a stop request cut its pings short (nothing is applied then).
+    bool Run(PassKind kind) {
+        const CMonitorPass pass = CMonitorPass::Plan(m_list, m_options.strGroup, kind);
+        const std::vector<std::int32_t> results = pass.Ping(m_engine, m_settings.m_nRetries, m_settings.m_nPause);
+        if (m_engine.IsCancelled())
+            return false;
+        const PassOutcome outcome = pass.Apply(m_list, results, m_settings.m_bShowPingTime != 0);
+        if (m_options.promFile) {
+            const std::string strError = WritePromFile(*m_options.promFile, PromText(outcome));
+            if (!strError.empty()) {
+                const std::string strLine = "cannot write " + *m_options.promFile + ": " + strError;
+                // A wrong path shows at once; a later failure (a full disk) must not end the monitoring.
+                if (kind == PassKind::ListFill)
+                    throw CCliError(strLine);
+                std::fprintf(stderr, "lanwick-cli: monitor: %s\n", strLine.c_str());
+            }
+        }
+        if (!outcome.strMessage.empty())
+            Print(Timestamp() + '\t' + OneLine(outcome.strMessage) + '\n');
+        return true;
+    }
+
+    CPingEngine& Engine() { return m_engine; }
+
+private:
+    const MonitorOptions& m_options;
+    const CSettings& m_settings;
+    CMachineList& m_list;
+    CPingEngine m_engine;
+};
+
+bool AnyInView(CMachineList& list, const std::string& strGroup) {
+    list.ResetCursor();
+    while (const CMachine* pMachine = list.GetNextMachine())
+        if (IsInView(pMachine->m_strGroup, strGroup))
+            return true;
+    return false;
+}
+
+} // namespace
+
+int RunMonitor(const Arguments& arguments) {
+    const CArgs args(arguments, {{"--group", true}, {"--refresh", true}, {"--passes", true}, {"--prom-file", true}});
+    if (args.WantsHelp()) {
+        Print(kHelp);
+        return 0;
+    }
+    const CliSettings settings = LoadCliSettings(args);
+    const MonitorOptions options = ReadOptions(args, settings);
+    CMachineList list;
+    ReadMachineFile(options.strFile, list);
+    // A mistyped group would monitor nothing for ever without a word.
+    if (args.Has("--group") && !AnyInView(list, options.strGroup))
+        throw CCliError("no machine of group \"" + options.strGroup + "\" in " + options.strFile);
+    RequireIcmp();
+
+    CMonitor monitor(options, settings.settings, list);
+    CStopRequest::Install(&monitor.Engine());
+    if (!monitor.Run(PassKind::ListFill))
+        return 0;
+    auto next = std::chrono::steady_clock::now();
+    for (long long nPass = 0; options.nPasses < 0 || nPass < options.nPasses; ++nPass) {
+        // Passes keep to the period, as a window timer does; after a pass longer than the period the next one
+        // follows at once, and the missed ones are not made up.
+        next = std::max(next + std::chrono::seconds(options.nRefresh), std::chrono::steady_clock::now());
+        if (!CStopRequest::SleepUntil(next) || !monitor.Run(PassKind::MonitoringPass))
+            break;
+    }
+    return 0;
+}
+
+} // namespace lanwick::cli

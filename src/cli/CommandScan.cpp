@@ -1,0 +1,203 @@
+// "scan": the range scan's workers over an address range, printing each answering address as it arrives, then the
+// dialog's status line; with --add the found machines join a group of the machine file, as the dialog's OK does.
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "cli/Args.h"
+#include "cli/CliFiles.h"
+#include "cli/Commands.h"
+#include "cli/Formats.h"
+#include "cli/StopRequest.h"
+#include "cli/Targets.h"
+#include "discovery/NameResolver.h"
+#include "discovery/RangeDivision.h"
+#include "discovery/ScanColumns.h"
+#include "discovery/ScanWorker.h"
+#include "probes/Lookups.h"
+#include "probes/VendorTable.h"
+
+namespace lanwick::cli {
+
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: lanwick-cli scan START END [--workers N] [--names] [--add GROUP [--file FILE]] [--settings FILE]\n"
+    "\n"
+    "Probes every address from START to END whose last number is 1 to 254 with N worker threads, and prints\n"
+    "each address that answers as it arrives: address, MAC (twelve digits, zeros without an ARP answer),\n"
+    "vendor and name, separated by tabs; then \"N addresses found\".\n"
+    "The range must keep its first number, must not lower its second, and END must lie above START in its\n"
+    "last two numbers (as the window's scan dialog requires).\n"
+    "  --workers N   worker threads, 10 (mild) to 80 (aggressive); default 10\n"
+    "  --names       look up the host name of every address found (\"n/a\" when it has none)\n"
+    "  --add GROUP   add every address found to GROUP of the machine file and save it, as the dialog's OK does\n"
+    "  --file FILE   the machine file for --add (default: the settings' default machine file)\n";
+
+struct FoundRow {
+    std::string strAddress;
+    std::string strMac;
+    std::string strName;
+};
+
+// One scan: the workers report here on their threads, names come back on the resolver's threads; rows are printed
+// under the lock in the order they become complete.
+class CScanRun final : public IScanSink {
+public:
+    explicit CScanRun(bool bNames)
+        : m_bNames(bNames), m_resolver(ResolveName, [this](std::uint64_t key, const std::optional<std::string>& name) {
+              OnName(key, name);
+          }) {}
+
+    ~CScanRun() override {
+        m_workers.Cancel();
+        m_workers.Join();
+    }
+    CScanRun(const CScanRun&) = delete;
+    CScanRun& operator=(const CScanRun&) = delete;
+
+    void Start(const std::vector<ScanRange>& blocks) { m_workers.Start(blocks, RealScanProbes(), *this); }
+
+    // Waits for the last worker and the last name; false when a stop was requested first (the scan is then
+    // cancelled and waited for, and its rows are incomplete).
+    bool Wait() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        while (!(m_bDone && m_nPending == 0)) {
+            if (CStopRequest::Requested()) {
+                m_bStopped = true;
+                lock.unlock();
+                m_workers.Cancel();
+                m_resolver.DropPending();
+                m_workers.Join();
+                return false;
+            }
+            m_changed.wait_for(lock, std::chrono::milliseconds(50));
+        }
+        lock.unlock();
+        m_workers.Join();
+        return true;
+    }
+
+    const std::vector<FoundRow>& Rows() const { return m_rows; }
+    bool OutputFailed() const { return m_bOutputFailed; }
+
+    void OnScanFound(const std::string& strAddress, const std::string& strMac) override {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (!m_bNames) {
+            Emit({strAddress, strMac, {}});
+            return;
+        }
+        m_waiting.push_back({strAddress, strMac, {}});
+        ++m_nPending;
+        const std::size_t key = m_waiting.size() - 1;
+        // Outside the lock: without a lookup thread the resolver answers on this very thread.
+        lock.unlock();
+        m_resolver.Request(key, strAddress);
+    }
+    void OnScanStep() override {}
+    void OnScanDone() override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bDone = true;
+        m_changed.notify_all();
+    }
+
+private:
+    void OnName(std::uint64_t key, const std::optional<std::string>& name) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        FoundRow row = m_waiting.at(key);
+        row.strName = NameColumnText(name);
+        Emit(row);
+        --m_nPending;
+        m_changed.notify_all();
+    }
+
+    // Under the lock.
+    void Emit(const FoundRow& row) {
+        if (m_bStopped)
+            return;
+        m_rows.push_back(row);
+        const std::string strVendor = VendorColumnText(VendorTableData(), VendorTableSize(), row.strMac);
+        if (!TryPrint(row.strAddress + '\t' + TsvField(row.strMac) + '\t' + TsvField(strVendor) + '\t' +
+                      TsvField(row.strName) + '\n'))
+            m_bOutputFailed = true;
+    }
+
+    const bool m_bNames;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<FoundRow> m_waiting; // rows waiting for their names, by resolver key
+    std::vector<FoundRow> m_rows;    // printed rows, in print order
+    std::size_t m_nPending = 0;
+    bool m_bDone = false;
+    bool m_bStopped = false; // nothing more is printed once a stop was requested
+    bool m_bOutputFailed = false;
+    // Declared last: the workers end first, then the lookups, while the state above still stands.
+    CNameResolver m_resolver;
+    CScanWorkers m_workers;
+};
+
+void RequireScanRange(const IpAddress& start, const IpAddress& end, const std::string& strStart,
+                      const std::string& strEnd) {
+    if (IsValidScanRange(start, end))
+        return;
+    const std::string strRange = "range " + strStart + " to " + strEnd + " refused: ";
+    if (start[0] != end[0])
+        throw CCliError(strRange + "START and END must have the same first number");
+    if (start[1] > end[1])
+        throw CCliError(strRange + "the second number must not go down from START to END");
+    throw CCliError(strRange + "END must lie above START in its last two numbers");
+}
+
+} // namespace
+
+int RunScan(const Arguments& arguments) {
+    const CArgs args(arguments, {{"--workers", true}, {"--names", false}, {"--add", true}, {"--file", true}});
+    if (args.WantsHelp()) {
+        Print(kHelp);
+        return 0;
+    }
+    args.RequirePositionals(2, 2, "START and END addresses");
+    const IpAddress start = RequireAddress(args.Positionals()[0]);
+    const IpAddress end = RequireAddress(args.Positionals()[1]);
+    RequireScanRange(start, end, args.Positionals()[0], args.Positionals()[1]);
+    int nWorkers = 10;
+    if (const auto value = args.Value("--workers"))
+        nWorkers = static_cast<int>(ParseNumber(*value, 10, 80, "--workers"));
+    const auto group = args.Value("--add");
+    if (group && group->empty())
+        throw CCliError("no group entered: --add needs a group name");
+    if (args.Has("--file") && !group)
+        throw CCliError("--file is only used with --add");
+
+    CMachineList list;
+    std::string strFile;
+    if (group) {
+        strFile =
+            args.Has("--file") ? MachineFilePath(args.Value("--file"), {}) : MachineFilePath({}, LoadCliSettings(args));
+        LoadMachineFileForUpdate(strFile, list);
+    }
+    RequireIcmp();
+
+    CStopRequest::Install(nullptr);
+    CScanRun run(args.Has("--names"));
+    run.Start(DivideRange(start, end, nWorkers));
+    if (!run.Wait())
+        throw CCliError(group ? "interrupted; nothing added" : "interrupted", 128 + CStopRequest::Signal());
+    if (run.OutputFailed())
+        throw CCliError("cannot write the output");
+    const std::size_t nFound = run.Rows().size();
+    Print(std::to_string(nFound) + (nFound == 1 ? " address found\n" : " addresses found\n"));
+    if (!group)
+        return 0;
+
+    for (const FoundRow& row : run.Rows())
+        list.AddMachine(ParseDottedAddress(row.strAddress), row.strMac, *group, row.strName, 0);
+    SaveMachineFile(strFile, list);
+    Print(std::to_string(nFound) + (nFound == 1 ? " machine" : " machines") + " added to group " + *group + " in " +
+          strFile + "\n");
+    return 0;
+}
+
+} // namespace lanwick::cli

@@ -1,0 +1,143 @@
+// lanwick-cli without a network: help, the vendor table, and every refusal that comes before anything is sent
+// (one line on stderr, status 2, nothing on stdout).
+#include "cli/CliRun.h"
+#include "registry/MachineList.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace lanwick::test {
+namespace {
+
+void ExpectRefused(const std::vector<std::string>& args, const std::string& strReason) {
+    std::string strCall;
+    for (const std::string& arg : args)
+        strCall += " [" + arg + "]";
+    SCOPED_TRACE(strCall);
+    const CliResult r = RunCli(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    ASSERT_FALSE(r.err.empty());
+    EXPECT_EQ(r.err.rfind("lanwick-cli: ", 0), 0u) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
+    EXPECT_NE(r.err.find(strReason), std::string::npos) << r.err;
+}
+
+// Machines that are all excluded: a command that wrongly went ahead would still ping nothing.
+void WriteExcludedFile(const std::string& strPath) {
+    CMachineList list;
+    list.AddMachine({198, 18, 0, 10}, "00A0C9000001", "Lab", "one", 1, 1, 1);
+    list.AddMachine({198, 18, 0, 11}, "00A0C9000002", "Lab", "two", 1, 0, 0);
+    ASSERT_TRUE(list.SaveFile(strPath));
+}
+
+TEST(CliHelp, EveryCommandExplainsItselfOnStdout) {
+    for (const std::string cmd : {"list", "ping", "scan", "monitor", "wake", "vendor"}) {
+        SCOPED_TRACE(cmd);
+        for (const auto& args : std::vector<std::vector<std::string>>{
+                 {cmd, "--help"}, {cmd, "-h"}, {"help", cmd}, {"--help", cmd}, {cmd, "x", "--help"}}) {
+            const CliResult r = RunCli(args);
+            EXPECT_EQ(r.status, 0);
+            EXPECT_EQ(r.err, "");
+            EXPECT_EQ(r.out.rfind("Usage: lanwick-cli " + cmd + " ", 0), 0u) << r.out;
+        }
+    }
+    const CliResult general = RunCli({"--help"});
+    EXPECT_EQ(general.status, 0);
+    EXPECT_NE(general.out.find("monitor [FILE]"), std::string::npos);
+    const CliResult none = RunCli({});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err.rfind("Usage: lanwick-cli", 0), 0u);
+}
+
+TEST(CliVendor, NamesTheVendorsOfTheBuiltInTableInEveryMacForm) {
+    const CliResult r = RunCli(
+        {"vendor", "00:00:0C:12:00:0A", "00-a0-c9-12-00-0b", "080020120012", "00:1b:21:12:00:0d", "FCFFFF000000"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "00:00:0C:12:00:0A\tCisco Systems, Inc\n"
+                     "00:A0:C9:12:00:0B\tIntel Corporation\n"
+                     "08:00:20:12:00:12\tOracle Corporation\n"
+                     "00:1B:21:12:00:0D\tIntel Corporate\n"
+                     "FC:FF:FF:00:00:00\tUnknown Vendor\n");
+}
+
+TEST(CliVendor, OneBadMacRefusesTheWholeCall) {
+    for (const char* bad : {"00A0C912345", "00A0C91234567", "00:A0:C9:12:34", "00:A0-C9:12:34:56", "00A0C912345G",
+                            "00.A0.C9.12.34.56", ""}) {
+        ExpectRefused({"vendor", "00A0C9123456", bad}, "bad MAC");
+    }
+    ExpectRefused({"vendor"}, "missing MAC");
+}
+
+TEST(CliRefusal, CommandsOptionsAndArgumentsAreChecked) {
+    CTempDir dir;
+    WriteExcludedFile(dir.File("m.xml"));
+    const std::string m = dir.File("m.xml");
+    ExpectRefused({"frobnicate"}, "unknown command \"frobnicate\"");
+    ExpectRefused({"list", m, "--bogus"}, "unknown option --bogus");
+    ExpectRefused({"list", "--format", "csv", "--format", "tsv", m}, "given twice");
+    ExpectRefused({"list", m, "--format"}, "needs a value");
+    ExpectRefused({"list", "--format", "xml", m}, "unknown format \"xml\"");
+    ExpectRefused({"list", m, m}, "unexpected argument");
+    ExpectRefused({"vendor", "--help=yes"}, "takes no value");
+    ExpectRefused({"wake", "a", "b", "c"}, "unexpected argument \"c\"");
+}
+
+TEST(CliRefusal, MissingFoldersForeignAndUnreadableFilesAreRefused) {
+    CTempDir dir;
+    dir.Write("passwd", "root:x:0:0:root:/root:/bin/bash\n");
+    std::filesystem::create_directory(dir.File("folder"));
+    ExpectRefused({"list", dir.File("none.xml")}, "No such file");
+    ExpectRefused({"list", dir.File("folder")}, "it is a folder");
+    ExpectRefused({"list", dir.File("passwd")}, "is not a machine file");
+    ExpectRefused({"list", "/dev/null"}, "not a regular file");
+    ExpectRefused({"list", "--settings", dir.File("none.ini")}, "cannot read settings file");
+    ExpectRefused({"list", "--settings", dir.File("folder")}, "cannot read settings file");
+    ExpectRefused({"monitor", dir.File("passwd"), "--refresh", "1"}, "is not a machine file");
+    ExpectRefused({"monitor", dir.File("none.xml"), "--refresh", "1"}, "No such file");
+    ExpectRefused({"wake", "host", "--file", dir.File("folder")}, "it is a folder");
+}
+
+TEST(CliRefusal, BadAddressesAreRefusedBeforeAnythingIsSent) {
+    for (const char* bad : {"10.0.0.300", "198.18.0", "10.1", "0x0a.0.0.1", "1.2.3.4.5", "1..2.3", "1.2.3.4 "}) {
+        ExpectRefused({"ping", bad}, "bad address");
+    }
+    // Refused before the resolver is asked.
+    for (const char* bad : {"-", ".example", "a b", "host/x", "h\xC3\xA9te"}) {
+        ExpectRefused({"ping", bad}, "bad host name");
+    }
+    ExpectRefused({"ping", ""}, "bad address");
+    ExpectRefused({"ping"}, "missing HOST");
+    ExpectRefused({"ping", "--retries", "0", "10.0.0.300"}, "--retries must be a whole number from 1 to 255");
+    ExpectRefused({"ping", "--retries", "256", "10.0.0.300"}, "--retries");
+    ExpectRefused({"ping", "--pause", "-1", "10.0.0.300"}, "--pause must be a whole number from 0 to 60000");
+    ExpectRefused({"ping", "--pause", "1e3", "10.0.0.300"}, "--pause");
+    ExpectRefused({"scan", "198.18.0.300", "198.18.0.254"}, "bad address \"198.18.0.300\"");
+    ExpectRefused({"scan", "198.18.0.10"}, "missing START and END");
+}
+
+TEST(CliRefusal, ScanRangesTheDialogRefusesAreRefusedWithTheReason) {
+    ExpectRefused({"scan", "198.18.0.10", "198.18.0.10"}, "END must lie above START");
+    ExpectRefused({"scan", "198.18.1.1", "198.18.0.254"}, "END must lie above START");
+    ExpectRefused({"scan", "198.18.0.20", "198.18.0.10"}, "END must lie above START");
+    ExpectRefused({"scan", "198.18.0.1", "199.18.0.254"}, "same first number");
+    ExpectRefused({"scan", "198.19.0.1", "198.18.0.254"}, "second number must not go down");
+}
+
+TEST(CliRefusal, MonitorOptionsAndSettingsAreChecked) {
+    CTempDir dir;
+    WriteExcludedFile(dir.File("m.xml"));
+    const std::string m = dir.File("m.xml");
+    ExpectRefused({"monitor", m, "--refresh", "0"}, "--refresh must be a whole number from 1 to 86400");
+    ExpectRefused({"monitor", m, "--refresh", "86401"}, "--refresh");
+    ExpectRefused({"monitor", m, "--refresh", "1", "--passes", "0"}, "--passes");
+    ExpectRefused({"monitor", m, "--refresh", "1", "--prom-file", ""}, "--prom-file needs a file name");
+    ExpectRefused({"monitor", m, "--refresh", "1", "--group", "Nosuch"}, "no machine of group \"Nosuch\"");
+    dir.Write("zero.ini", "[Monitor]\nRefresh=0\n");
+    ExpectRefused({"monitor", m, "--settings", dir.File("zero.ini")}, "Refresh of 0 seconds");
+}
+
+} // namespace
+} // namespace lanwick::test

@@ -1,0 +1,239 @@
+// lanwick-cli ping and scan against the namespace LAN: exact hosts, MACs, vendors and names, the exit statuses,
+// --add saving the machine file, and refusals that send nothing even when the other arguments are good.
+#include "cli/CliRun.h"
+#include "cli/StrictParsers.h"
+#include "lan/Lan.h"
+#include "registry/MachineList.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <regex>
+
+namespace lanwick::test {
+namespace {
+
+const std::map<std::string, std::string> kVendors = {{"00000C", "Cisco Systems, Inc"},
+                                                     {"00A0C9", "Intel Corporation"},
+                                                     {"080020", "Oracle Corporation"},
+                                                     {"001B21", "Intel Corporate"}};
+
+// True when the monitor's neighbour table holds an entry for the address: something was sent to it.
+bool NeighbourKnown(const std::string& strAddress) {
+    return Shell("ip neigh show to " + strAddress + " | grep -q .") == 0;
+}
+
+void ForgetNeighbour(const std::string& strAddress) {
+    Shell("ip neigh flush to " + strAddress);
+}
+
+TEST(CliPingLan, AnsweringHostsGiveMillisecondsInArgumentOrderAndStatusZero) {
+    LANWICK_REQUIRE_LAN();
+    const auto& hosts = CLan::Get().Hosts();
+    std::vector<std::string> args = {"ping", "--retries", "2", "--pause", "10"};
+    for (auto it = hosts.rbegin(); it != hosts.rend(); ++it)
+        args.push_back(it->address);
+    args.push_back("host10.lanwick.test");
+    const CliResult r = RunCli(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const auto lines = SplitLines(r.out);
+    ASSERT_EQ(lines.size(), hosts.size() + 1);
+    const std::regex time(R"([0-9]+\.[0-9]{3})");
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const auto fields = SplitFields(lines[i], '\t');
+        ASSERT_EQ(fields.size(), 2u) << lines[i];
+        EXPECT_EQ(fields[0], args[5 + i]);
+        EXPECT_TRUE(std::regex_match(fields[1], time)) << lines[i];
+        EXPECT_LT(std::stod(fields[1]), 1000.0);
+    }
+}
+
+TEST(CliPingLan, SilentHostGivesNoAndStatusOne) {
+    LANWICK_REQUIRE_LAN();
+    const auto& hosts = CLan::Get().Hosts();
+    const std::string silent = CLan::Get().SilentAddress();
+    const CliResult r = RunCli({"ping", "--pause", "0", hosts[0].address, silent, hosts[1].address});
+    ASSERT_EQ(r.status, 1) << r.err;
+    const auto lines = SplitLines(r.out);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], silent + "\tNo");
+    EXPECT_EQ(lines[0].rfind(hosts[0].address + "\t", 0), 0u);
+    EXPECT_NE(lines[2], hosts[1].address + "\tNo");
+    const CliResult all = RunCli({"ping", silent, CLan::Get().SilentAddress(1)});
+    EXPECT_EQ(all.status, 1);
+    EXPECT_EQ(all.out, silent + "\tNo\n" + CLan::Get().SilentAddress(1) + "\tNo\n");
+}
+
+TEST(CliPingLan, OneBadHostAmongGoodOnesSendsNothing) {
+    LANWICK_REQUIRE_LAN();
+    const std::string good = CLan::Get().Hosts().at(5).address;
+    ForgetNeighbour(good);
+    ASSERT_FALSE(NeighbourKnown(good));
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"ping", good, "198.18.0.300"}, "bad address \"198.18.0.300\""},
+        {{"ping", good, "nohost.lanwick.test"}, "cannot resolve host name \"nohost.lanwick.test\""},
+        {{"ping", "--retries", "0", good}, "--retries"},
+        {{"ping", "--pause", "60001", good}, "--pause"},
+    };
+    for (const auto& [args, reason] : refused) {
+        const CliResult r = RunCli(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(NeighbourKnown(good)) << "a refused ping sent something";
+    // The check sees a ping that does go out.
+    EXPECT_EQ(RunCli({"ping", good}).status, 0);
+    EXPECT_TRUE(NeighbourKnown(good));
+}
+
+struct ScanRow {
+    std::string mac, vendor, name;
+};
+
+// The rows of a scan's output by address, and its last line.
+std::map<std::string, ScanRow> ScanRows(const std::string& strOut, std::string& strLast,
+                                        std::vector<std::string>& order) {
+    std::map<std::string, ScanRow> rows;
+    auto lines = SplitLines(strOut);
+    strLast = lines.empty() ? "" : lines.back();
+    if (!lines.empty())
+        lines.pop_back();
+    for (const std::string& line : lines) {
+        const auto fields = SplitFields(line, '\t');
+        EXPECT_EQ(fields.size(), 4u) << line;
+        if (fields.size() != 4)
+            continue;
+        EXPECT_TRUE(rows.emplace(fields[0], ScanRow{fields[1], fields[2], fields[3]}).second) << "twice: " << line;
+        order.push_back(fields[0]);
+    }
+    return rows;
+}
+
+TEST(CliScanLan, FindsExactlyTheLanHostsWithMacVendorAndName) {
+    LANWICK_REQUIRE_LAN();
+    const auto& hosts = CLan::Get().Hosts();
+    const CliResult r = RunCli({"scan", "198.18.0.1", "198.18.0.254", "--workers", "80", "--names"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    std::string last;
+    std::vector<std::string> order;
+    const auto rows = ScanRows(r.out, last, order);
+    EXPECT_EQ(last, std::to_string(hosts.size() + 1) + " addresses found");
+    ASSERT_EQ(rows.size(), hosts.size() + 1);
+    for (const auto& host : hosts) {
+        SCOPED_TRACE(host.address);
+        ASSERT_EQ(rows.count(host.address), 1u);
+        const ScanRow& row = rows.at(host.address);
+        EXPECT_EQ(row.mac, host.MacDigits());
+        EXPECT_EQ(row.vendor, kVendors.at(host.MacDigits().substr(0, 6)));
+        EXPECT_EQ(row.name, host.name.empty() ? "n/a" : host.name);
+    }
+    // The monitor answers for its own address; it has no neighbour entry for itself.
+    ASSERT_EQ(rows.count("198.18.0.1"), 1u);
+    EXPECT_EQ(rows.at("198.18.0.1").mac, "000000000000");
+    EXPECT_EQ(rows.at("198.18.0.1").vendor, "n/a");
+    EXPECT_EQ(rows.at("198.18.0.1").name, "monitor.lanwick.test");
+}
+
+TEST(CliScanLan, StatusLineCountsOneAndNoneAndNamesStayEmptyWithoutNames) {
+    LANWICK_REQUIRE_LAN();
+    const auto& host = CLan::Get().Hosts().at(0);
+    const CliResult one = RunCli({"scan", "198.18.0.9", host.address});
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(one.out, host.address + "\t" + host.MacDigits() + "\tCisco Systems, Inc\t\n1 address found\n");
+    const CliResult none = RunCli({"scan", CLan::Get().SilentAddress(2), CLan::Get().SilentAddress(0)});
+    ASSERT_EQ(none.status, 0) << none.err;
+    EXPECT_EQ(none.out, "0 addresses found\n");
+}
+
+TEST(CliScanLan, AddPutsTheFoundMachinesInTheGroupAndSavesTheFile) {
+    LANWICK_REQUIRE_LAN();
+    const auto& hosts = CLan::Get().Hosts();
+    CTempDir dir;
+    const std::string file = dir.File("m.xml");
+    {
+        CMachineList list;
+        list.AddMachine({10, 0, 0, 1}, "00A0C9000001", "Office", "keep", 0, 1, 0);
+        ASSERT_TRUE(list.SaveFile(file));
+    }
+    const CliResult r = RunCli({"scan", hosts[0].address, hosts[3].address, "--names", "--add", "Lab", "--file", file});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string last;
+    std::vector<std::string> order;
+    auto lines = SplitLines(r.out);
+    ASSERT_EQ(lines.size(), 6u) << r.out;
+    EXPECT_EQ(lines[4], "4 addresses found");
+    EXPECT_EQ(lines[5], "4 machines added to group Lab in " + file);
+    lines.resize(5);
+    std::string joined;
+    for (const auto& line : lines)
+        joined += line + "\n";
+    ScanRows(joined, last, order);
+
+    CMachineList saved;
+    ASSERT_EQ(saved.LoadFile(file), 0);
+    ASSERT_EQ(saved.GetCount(), 5u);
+    saved.ResetCursor();
+    EXPECT_EQ(saved.GetNextMachine()->m_strName, "keep");
+    // The new machines follow in the order their rows were printed, as the dialog adds its rows.
+    for (const std::string& address : order) {
+        const CMachine* m = saved.GetNextMachine();
+        ASSERT_NE(m, nullptr);
+        const auto host =
+            std::find_if(hosts.begin(), hosts.end(), [&](const LanHost& h) { return h.address == address; });
+        ASSERT_NE(host, hosts.end());
+        EXPECT_EQ(FormatAddress(m->m_ip), address);
+        EXPECT_EQ(m->m_strMac, host->MacDigits());
+        EXPECT_EQ(m->m_strGroup, "Lab");
+        EXPECT_EQ(m->m_strName, host->name.empty() ? "n/a" : host->name);
+        EXPECT_EQ(m->m_bExcluded + m->m_bNotify + m->m_bNotifyOffline, 0);
+    }
+
+    // A machine file that does not exist yet is created; without --names the names are empty.
+    const CliResult created =
+        RunCli({"scan", hosts[0].address, hosts[1].address, "--add", "New", "--file", dir.File("new.xml")});
+    ASSERT_EQ(created.status, 0) << created.err;
+    const CliResult listed = RunCli({"list", dir.File("new.xml")});
+    EXPECT_EQ(SplitLines(listed.out).size(), 2u);
+    EXPECT_EQ(listed.out.rfind("New\t\t198.18.0.1", 0), 0u) << listed.out;
+}
+
+TEST(CliScanLan, RefusalsSendNothingAndLeaveTheMachineFileAsItWas) {
+    LANWICK_REQUIRE_LAN();
+    const auto& hosts = CLan::Get().Hosts();
+    const std::string first = hosts[6].address;
+    const std::string last = hosts[7].address;
+    CTempDir dir;
+    dir.Write("passwd", "root:x:0:0:root:/root:/bin/bash\n");
+    std::filesystem::create_directory(dir.File("folder"));
+    ForgetNeighbour(first);
+    ForgetNeighbour(last);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"scan", first, last, "--workers", "9"}, "--workers must be a whole number from 10 to 80"},
+        {{"scan", first, last, "--workers", "81"}, "--workers"},
+        {{"scan", first, last, "--workers", "many"}, "--workers"},
+        {{"scan", first, last, "--add", ""}, "no group entered"},
+        {{"scan", first, last, "--file", dir.File("m.xml")}, "--file is only used with --add"},
+        {{"scan", first, last, "--add", "Lab", "--file", dir.File("passwd")}, "is not a machine file"},
+        {{"scan", first, last, "--add", "Lab", "--file", dir.File("folder")}, "it is a folder"},
+        {{"scan", first, last, "--add", "Lab", "--file", dir.File("none/m.xml")}, "cannot create machine file"},
+    };
+    for (const auto& [args, reason] : refused) {
+        const CliResult r = RunCli(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(dir.Read("passwd"), "root:x:0:0:root:/root:/bin/bash\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("none")));
+    EXPECT_FALSE(NeighbourKnown(first) || NeighbourKnown(last)) << "a refused scan sent something";
+    EXPECT_EQ(RunCli({"scan", first, last, "--workers", "10"}).status, 0);
+    EXPECT_TRUE(NeighbourKnown(first) && NeighbourKnown(last));
+}
+
+} // namespace
+} // namespace lanwick::test
