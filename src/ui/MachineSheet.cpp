@@ -77,7 +77,11 @@ void CGenPp::OnInitDialog() {
 
 bool CGenPp::DoDataExchange(bool bSave) {
     if (!bSave) {
-        m_pMac->setText(QString::fromStdString(m_strMac));
+        // Typing stops at 17 characters, but a longer stored text is shown whole: confirming the sheet
+        // unchanged must not cut the record's MAC.
+        const QString mac = QString::fromStdString(m_strMac);
+        m_pMac->setMaxLength(std::max(static_cast<int>(mac.size()), int{kMacLimit}));
+        m_pMac->setText(mac);
         m_pName->setText(QString::fromStdString(m_strName));
         m_pVendor->setText(QString::fromStdString(m_strVendor));
         return true;

@@ -184,6 +184,14 @@ private slots:
         QCOMPARE(sheet.Values().strMac, std::string());
     }
 
+    void LongStoredMac_ShownWholeAndStoredUnchanged() {
+        CMachineSheet sheet(Sample("AABBCCDDEEFF11223"), VendorTableData(), VendorTableSize());
+        sheet.show();
+        QCOMPARE(Text(&sheet, CGenPp::IDC_MAC), QStringLiteral("AA:BB:CC:DD:EE:FF11223"));
+        sheet.accept();
+        QCOMPARE(sheet.Values().strMac, std::string("AABBCCDDEEFF11223"));
+    }
+
     void TypedMac_KeepsEverythingButTheColons() {
         CMachineSheet sheet(Sample(), VendorTableData(), VendorTableSize());
         sheet.show();
