@@ -8,6 +8,8 @@
 #include "platform/Resolver.h"
 #include "probes/PingProvider.h"
 #include "registry/MachineList.h"
+#include "ui/MachineSheet.h"
+#include "ui/SettingsSheet.h"
 
 #include <QDialog>
 #include <QTimer>
@@ -48,6 +50,12 @@ struct MainDlgServices {
     std::function<void(const QString&)> notify;                            // null: the popup's Show and sound
     std::function<std::optional<bool>(QWidget*, const QString&)> askYesNo; // null: a message box
     std::function<void(QWidget*, const QString&)> message;                 // null: a message box
+    // The General page alone for "add anyway": the page's address and name on OK.
+    std::function<std::optional<std::pair<platform::Ipv4, std::string>>(QWidget*, const platform::Ipv4&)>
+        generalPageAlone;
+    // The settings and machine sheets; null: the real modal sheets.
+    std::function<std::optional<SettingsValues>(QWidget*, const SettingsValues&)> settingsSheet;
+    std::function<std::optional<MachineValues>(QWidget*, const CMachine&)> machineSheet;
 };
 
 class CMainDlg : public QDialog {
@@ -156,6 +164,8 @@ private:
     void AddToGroupCombos(const QString& strGroup);
     void AddMachineCommon(const std::string& strAddress, const platform::Ipv4& ip, const std::string& strGroup);
     void FinishAdd();
+    void AddAnyway(const platform::Ipv4& ipTyped);
+    bool IsInList(const CMachine* pMachine);
 
     SettingsLocation m_location;
     MainDlgServices m_services;

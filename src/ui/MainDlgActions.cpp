@@ -5,13 +5,16 @@
 #include "actions/ShutdownDlg.h"
 #include "actions/WakeOnLan.h"
 #include "controls/Sound.h"
-#include "discovery/MassAddDlg.h"
-#include "probes/VendorTable.h"
 #include "controls/TaskbarNotifier.h"
 #include "controls/XListCtrl.h"
+#include "discovery/MassAddDlg.h"
+#include "probes/VendorTable.h"
 #include "ui/DlgLayout.h"
+#include "ui/MachineSheet.h"
+#include "ui/SettingsSheet.h"
 
 #include <QEvent>
+#include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QWindowStateChangeEvent>
 
@@ -74,9 +77,63 @@ void CMainDlg::OnMassAdd() {
     SaveMachines();
 }
 
-void CMainDlg::OnSettings() {}
+void CMainDlg::OnSettings() {
+    const SettingsValues current{m_settings.m_bShowPingTime, m_settings.m_bHideExcluded, m_strDefFile,
+                                 m_settings.m_nRetries,      m_settings.m_nPause,        m_settings.m_bMonitor,
+                                 m_settings.m_nRefresh};
+    const auto values =
+        m_services.settingsSheet ? m_services.settingsSheet(this, current) : RunSettingsSheet(this, current);
+    if (!values)
+        return;
+    m_settings.m_bHideExcluded = values->bHideExcluded;
+    m_settings.m_bShowPingTime = values->bShowPingTime;
+    m_strDefFile = m_settings.m_strDefFile = values->strDefFile;
+    m_settings.m_nRetries = static_cast<std::uint8_t>(values->nRetries > 0 ? values->nRetries : 1);
+    if (!m_settings.m_bMonitor && values->bMonitor) {
+        StartMonitorTimer(values->nRefresh);
+        SetMonitorIcon(true);
+        m_pMonitorButton->setToolTip(QStringLiteral("Monitoring is on"));
+    } else if (m_settings.m_bMonitor && !values->bMonitor) {
+        StopMonitorTimer();
+        SetMonitorIcon(false);
+        m_pMonitorButton->setToolTip(QStringLiteral("Monitoring is off"));
+    }
+    m_settings.m_nRefresh = values->nRefresh;
+    m_settings.m_bMonitor = values->bMonitor;
+    m_settings.m_nPause = values->nPause;
+    if (!m_settings.SaveSettings(m_location.strIniFile))
+        ShowMessage(
+            QStringLiteral("Could not save the settings to %1.").arg(QString::fromStdString(m_location.strIniFile)));
+}
 
-void CMainDlg::OnMachineProperties() {}
+bool CMainDlg::IsInList(const CMachine* pMachine) {
+    m_machines.ResetCursor();
+    while (const CMachine* p = m_machines.GetNextMachine())
+        if (p == pMachine)
+            return true;
+    return false;
+}
+
+void CMainDlg::OnMachineProperties() {
+    CMachine* pMachine = SelectedMachine();
+    if (!pMachine)
+        return;
+    const auto values = m_services.machineSheet
+                            ? m_services.machineSheet(this, *pMachine)
+                            : RunMachineSheet(this, *pMachine, VendorTableData(), VendorTableSize());
+    // The sheet is modal, but the machine is checked again rather than trusted across it.
+    if (!values || !IsInList(pMachine))
+        return;
+    pMachine->m_strName = values->strName;
+    pMachine->m_strMac = values->strMac;
+    pMachine->m_ip = values->ip;
+    pMachine->m_bExcluded = values->bExcluded;
+    pMachine->m_bNotify = values->bNotify;
+    pMachine->m_bNotifyOffline = values->bNotifyOffline;
+    SaveMachines();
+    m_pList->DeleteAllItems();
+    FillList();
+}
 
 void CMainDlg::OnWakeOnLan() {
     CMachine* pMachine = SelectedMachine();

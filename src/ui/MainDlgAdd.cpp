@@ -4,8 +4,10 @@
 
 #include "controls/IpAddressCtrl.h"
 #include "controls/XListCtrl.h"
+#include "probes/VendorTable.h"
 #include "registry/Groups.h"
 #include "ui/BackgroundJobs.h"
+#include "ui/MachineSheet.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -91,13 +93,15 @@ void CMainDlg::OnAddMachine() {
             if (!bHaveAddress && !r.bResolved) {
                 ShowMessage(QStringLiteral("Name is not resolved"));
             } else if (bHaveAddress && strName.empty() && !r.bResolved) {
-                // Adding anyway opens the machine's General page; until it is there the answer counts as No.
-                if (m_services.askYesNo)
-                    m_services.askYesNo(this, QStringLiteral("IP is not resolved, would you like to add it anyway?"));
-                else
-                    QMessageBox::question(this, windowTitle(),
-                                          QStringLiteral("IP is not resolved, would you like to add it anyway?"),
-                                          QMessageBox::Yes | QMessageBox::No);
+                const QString strAsk = QStringLiteral("IP is not resolved, would you like to add it anyway?");
+                const bool bYes = m_services.askYesNo
+                                      ? m_services.askYesNo(this, strAsk).value_or(false)
+                                      : QMessageBox::question(this, windowTitle(), strAsk,
+                                                              QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+                if (bYes) {
+                    AddAnyway(r.ip);
+                    return;
+                }
             } else {
                 if (!bHaveAddress)
                     m_pAddress->SetAddress(r.ip);
@@ -129,6 +133,27 @@ void CMainDlg::OnAddMachine() {
             }
             FinishAdd();
         });
+}
+
+void CMainDlg::AddAnyway(const platform::Ipv4& ipTyped) {
+    auto page = m_services.generalPageAlone ? m_services.generalPageAlone(this, ipTyped)
+                                            : RunGeneralPageAlone(this, ipTyped, VendorTableData(), VendorTableSize());
+    if (!page) {
+        FinishAdd();
+        return;
+    }
+    const QString strGroup = m_pNewGroup->currentText();
+    if (!ComboHas(m_pNewGroup, strGroup))
+        AddToGroupCombos(strGroup);
+    // The MAC is that of the address typed in the window, not one typed on the page; looked up off the thread.
+    auto getMac = m_services.getMacAddress;
+    const std::string strTyped = Dotted(ipTyped).toStdString();
+    m_pJobs->Run<std::string>([getMac, strTyped] { return getMac(strTyped); },
+                              [this, page = *page, strGroup](std::string strMac) {
+                                  m_machines.AddMachine(page.first, strMac, strGroup.toStdString(), page.second, 0);
+                                  SaveMachines();
+                                  FinishAdd();
+                              });
 }
 
 void CMainDlg::FinishAdd() {

@@ -43,6 +43,10 @@ struct Window {
     QStringList notifications;
     std::map<std::string, platform::Ipv4> names; // forward lookups that succeed
     std::unique_ptr<CMainDlg> dlg;
+    bool bAddAnyway = false;
+    std::optional<SettingsValues> settingsAnswer;
+    std::optional<SettingsValues> settingsShown;
+    std::optional<MachineValues> machineAnswer;
 
     QString Path(const char* file) const { return dir.filePath(QString::fromLatin1(file)); }
 
@@ -73,8 +77,19 @@ struct Window {
         services.message = [this](QWidget*, const QString& text) { messages << text; };
         services.askYesNo = [this](QWidget*, const QString& text) -> std::optional<bool> {
             messages << text;
-            return false;
+            return bAddAnyway;
         };
+        services.generalPageAlone =
+            [](QWidget*, const platform::Ipv4& ip) -> std::optional<std::pair<platform::Ipv4, std::string>> {
+            platform::Ipv4 page = ip;
+            page[3] = 51; // the operator changed the address on the page
+            return std::pair{page, std::string("typed-on-page")};
+        };
+        services.settingsSheet = [this](QWidget*, const SettingsValues& shown) {
+            settingsShown = shown;
+            return settingsAnswer;
+        };
+        services.machineSheet = [this](QWidget*, const CMachine&) { return machineAnswer; };
         dlg = std::make_unique<CMainDlg>(location, services);
         QVERIFY(dlg->OnInitDialog());
         QVERIFY(dlg->WaitIdle(5000));
@@ -112,6 +127,9 @@ private slots:
     void LoadAndSaveAs_KeepTheCurrentFile();
     void EscapeDoesNothingEnterPressesAdd();
     void MonitorToggle_SwitchesTimerIconAndTooltip();
+    void AddAnyway_AddsThePagesAddressAndNameWithoutARow();
+    void Settings_AppliedInOrderAndWrittenToTheFile();
+    void Properties_CopiedBackSavedAndListRebuilt();
 };
 
 void TestMainDlg::FirstStart_EmptyListAllMachinesOnlyCountsZeroMonitoringOff() {
@@ -361,6 +379,86 @@ void TestMainDlg::MonitorToggle_SwitchesTimerIconAndTooltip() {
     QCOMPARE(w.dlg->m_nTimerId, 0);
     QCOMPARE(pButton->toolTip(), QStringLiteral("Monitoring is off"));
     QVERIFY(!QFile::exists(w.Path("Lanwick.ini"))); // the switch does not write the settings
+}
+
+void TestMainDlg::AddAnyway_AddsThePagesAddressAndNameWithoutARow() {
+    Window w;
+    w.WriteMachines(kTwoGroups);
+    w.Start();
+    w.bAddAnyway = true;
+    FindControl<CIPAddressCtrl>(w.dlg.get(), 1002)->SetAddress({10, 2, 0, 50});
+    w.Combo(1005)->setEditText(QStringLiteral("Lab"));
+    const int nRows = w.List()->GetItemCount();
+    w.dlg->OnAddMachine();
+    QVERIFY(w.dlg->WaitIdle(5000));
+    QVERIFY(w.FileText().contains(QStringLiteral("<IPAddress>10.2.0.51</IPAddress>")));
+    QVERIFY(w.FileText().contains(QStringLiteral("<Name>typed-on-page</Name>")));
+    QCOMPARE(w.List()->GetItemCount(), nRows);
+    QCOMPARE(w.dlg->Machines().GetCount(), std::size_t{5});
+}
+
+void TestMainDlg::Settings_AppliedInOrderAndWrittenToTheFile() {
+    Window w;
+    w.Start();
+    SettingsValues v;
+    v.bShowPingTime = 1;
+    v.bHideExcluded = 1;
+    v.strDefFile = w.Path("other.xml").toStdString();
+    v.nRetries = 0;
+    v.nPause = 250;
+    v.bMonitor = 1;
+    v.nRefresh = 30;
+    w.settingsAnswer = v;
+    w.dlg->OnSettings();
+    QCOMPARE(w.settingsShown->nRetries, 1u);
+    QCOMPARE(w.settingsShown->strDefFile, w.Path("machines.xml").toStdString());
+    QCOMPARE(w.dlg->Settings().m_nRetries, std::uint8_t{1});
+    QCOMPARE(w.dlg->m_nTimerId, IDT_MONITOR);
+    QCOMPARE(FindControl<QPushButton>(w.dlg.get(), 1043)->toolTip(), QStringLiteral("Monitoring is on"));
+    CSettings reread;
+    reread.LoadSettings(w.Path("Lanwick.ini").toStdString(), (w.dir.path() + QLatin1Char('/')).toStdString());
+    QCOMPARE(reread.m_bShowPingTime, 1);
+    QCOMPARE(reread.m_nPause, 250);
+    QCOMPARE(reread.m_nRefresh, 30);
+    QCOMPARE(reread.m_bMonitor, 1);
+    QCOMPARE(reread.m_strDefFile, v.strDefFile);
+    QCOMPARE(reread.m_nRetries, std::uint8_t{1});
+
+    v.bMonitor = 0;
+    w.settingsAnswer = v;
+    w.dlg->OnSettings();
+    QCOMPARE(w.dlg->m_nTimerId, 0);
+    QCOMPARE(FindControl<QPushButton>(w.dlg.get(), 1043)->toolTip(), QStringLiteral("Monitoring is off"));
+
+    // Cancel changes nothing.
+    w.settingsAnswer.reset();
+    w.dlg->OnSettings();
+    QCOMPARE(w.dlg->Settings().m_nPause, 250);
+}
+
+void TestMainDlg::Properties_CopiedBackSavedAndListRebuilt() {
+    Window w;
+    w.WriteMachines(kTwoGroups);
+    w.pinger.SetDefault(500);
+    w.Start();
+    w.SelectRow(0);
+    MachineValues v{{10, 2, 0, 77}, "00A0C9ABCDEF", "renamed", 1, 0, 1};
+    w.machineAnswer = v;
+    w.dlg->OnMachineProperties();
+    QVERIFY(w.dlg->WaitIdle(5000));
+    QCOMPARE(w.Column(0).at(0), QStringLiteral(" renamed"));
+    QCOMPARE(w.Column(3).at(0), QStringLiteral("Exc"));
+    QVERIFY(w.FileText().contains(QStringLiteral("<IPAddress>10.2.0.77</IPAddress>")));
+    QVERIFY(w.FileText().contains(QStringLiteral("<MAC Address=\"00A0C9ABCDEF\">")));
+    QVERIFY(w.FileText().contains(QStringLiteral("<Group name=\"Lab\">")));
+
+    // Cancel changes nothing.
+    const QString before = w.FileText();
+    w.machineAnswer.reset();
+    w.SelectRow(0);
+    w.dlg->OnMachineProperties();
+    QVERIFY(w.dlg->WaitIdle(5000));
+    QCOMPARE(w.FileText(), before);
 }
 
 QTEST_MAIN(TestMainDlg)
