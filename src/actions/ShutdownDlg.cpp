@@ -2,6 +2,7 @@
 #include "actions/ShutdownDlg.h"
 
 #include "controls/ControlId.h"
+#include "controls/DialogFont.h"
 #include "controls/DialogUnits.h"
 
 #include <QGuiApplication>
@@ -64,9 +65,7 @@ void MessageBox(QWidget* parent, const std::string& text, const std::string& det
 CShutdownDlg::CShutdownDlg(QWidget* pParent) : QDialog(pParent) {
     setWindowTitle(QStringLiteral("Shutdown..."));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSize(8);
-    setFont(font);
+    setFont(DialogFont());
     setFixedSize(DluX(162), DluY(177));
     CreateControls();
     // Opening state: empty boxes, 0 seconds, the current user's credentials.

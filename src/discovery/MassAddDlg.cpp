@@ -1,6 +1,8 @@
 // The range scan dialog: controls, the Go/scan/done cycle on the window thread, and OK adding the found rows.
 #include "discovery/MassAddDlg.h"
 
+#include "controls/DialogFont.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -72,6 +74,7 @@ CMassAddDlg::CMassAddDlg(CMachineList& machines, const char* pVendorTable, std::
     connect(pBridge, &CScanBridge::ScanDone, this, &CMassAddDlg::OnScanDone, Qt::QueuedConnection);
     connect(pBridge, &CScanBridge::NameResolved, this, &CMassAddDlg::OnNameResolved, Qt::QueuedConnection);
     setWindowTitle(QStringLiteral("Mass add machines"));
+    setFont(DialogFont());
     CreateControls();
     OnInitDialog();
 }
