@@ -55,8 +55,9 @@ int RunPing(const Arguments& arguments) {
     CPingEngine engine;
     CStopRequest::Install(&engine);
     const std::vector<std::int32_t> results = engine.PingAll(addresses, *retries, *pause);
+    // Hosts cut short by the stop would read as silent: print none of them.
     if (CStopRequest::Requested())
-        return 128 + CStopRequest::Signal();
+        throw CCliError("interrupted", 128 + CStopRequest::Signal());
 
     std::string out;
     int nStatus = 0;
