@@ -38,7 +38,8 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 export DISPLAY=$display QT_QPA_PLATFORM=xcb
-trayer --edge bottom --align right --widthtype pixel --width 80 --height 24 --SetDockType true >/dev/null 2>&1 &
+# The tray sits at the bottom left, so that the popup in the bottom right corner does not hide its icon.
+trayer --edge bottom --align left --widthtype pixel --width 80 --height 24 --SetDockType true >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
 "$app/lanwick" >/dev/null 2>&1 &
@@ -50,6 +51,5 @@ xwd -silent -name "Lanwick v0.5" | /usr/bin/convert xwd:- "$out/main-window.png"
 first_ns=$(head -n1 "$LANWICK_LAN_FILE" | cut -f1)
 ip -n "$first_ns" link set eth0 down
 sleep 11
-xwd -root -silent | /usr/bin/convert xwd:- -crop 330x160+470+440 "$out/popup-tray.png"
 xwd -root -silent | /usr/bin/convert xwd:- "$out/desktop.png"
 ls -l "$out"
