@@ -44,11 +44,12 @@ bool ResolveTarget(const std::string& strPath, std::string& strTarget) {
 
 void SplitPath(const std::string& strPath, std::string& strDir, std::string& strBase) {
     const std::size_t slash = strPath.rfind('/');
+    // Built as strings, not assigned from literals: GCC 12 at -O3 misreads the literal assignment as overlapping.
     if (slash == std::string::npos) {
-        strDir = ".";
+        strDir = std::string(".");
         strBase = strPath;
     } else {
-        strDir = slash == 0 ? "/" : strPath.substr(0, slash);
+        strDir = slash == 0 ? std::string("/") : strPath.substr(0, slash);
         strBase = strPath.substr(slash + 1);
     }
 }
