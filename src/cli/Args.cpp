@@ -41,15 +41,15 @@ CArgs::CArgs(const std::vector<std::string>& args, std::initializer_list<OptionS
             value = strArg.substr(eq + 1);
             strArg.erase(eq);
         }
-        const auto spec =
+        const auto option =
             std::find_if(known.begin(), known.end(), [&](const OptionSpec& o) { return strArg == o.name; });
-        if (spec == known.end())
+        if (option == known.end())
             throw CCliError("unknown option " + strArg + " (see --help)");
         if (m_values.count(strArg) != 0)
             throw CCliError("option " + strArg + " given twice");
-        if (!spec->bValue && value)
+        if (!option->bValue && value)
             throw CCliError("option " + strArg + " takes no value");
-        if (spec->bValue && !value) {
+        if (option->bValue && !value) {
             if (i + 1 >= args.size())
                 throw CCliError("option " + strArg + " needs a value");
             value = args[++i];
