@@ -18,8 +18,10 @@ int CMainApp::Run(int argc, char** argv) {
     CMainDlg dlg(location);
     if (!dlg.OnInitDialog())
         return 1;
+    // The application's loop, not the dialog's own: hiding the window to the tray must not end a modal loop.
+    QObject::connect(&dlg, &QDialog::finished, &app, [](int nResult) { QCoreApplication::exit(nResult < 0 ? 1 : 0); });
     dlg.show();
-    return dlg.exec() < 0 ? 1 : 0;
+    return QApplication::exec();
 }
 
 } // namespace lanwick

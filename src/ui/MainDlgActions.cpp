@@ -59,9 +59,11 @@ bool CMainDlg::HasTrayIcon() const {
 void CMainDlg::OnTrayNotify(int nIconId, int nMouseMessage) {
     if (nIconId != 110 || nMouseMessage != 0x201)
         return;
+    // Leave the minimised state before showing, so that showing does not count as another minimise.
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     setEnabled(true);
     show();
-    showNormal();
+    raise();
     activateWindow();
 }
 
@@ -165,7 +167,12 @@ void CMainDlg::changeEvent(QEvent* pEvent) {
     if (pEvent->type() == QEvent::WindowStateChange && isMinimized() && HasTrayIcon()) {
         setEnabled(false);
         QMetaObject::invokeMethod(
-            this, [this] { hide(); }, Qt::QueuedConnection);
+            this,
+            [this] {
+                if (isMinimized())
+                    hide();
+            },
+            Qt::QueuedConnection);
         return;
     }
     // The window has no sizing border: only a restore from the minimised state needs the controls re-arranged.
