@@ -2,65 +2,21 @@
 // must see exactly the packets of the accepted calls and none of the refused ones.
 #include "cli/CliRun.h"
 #include "lan/Lan.h"
+#include "lan/UdpListener.h"
 #include "registry/MachineList.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <thread>
 
 namespace lanwick::test {
 namespace {
 
-class CListener {
+class CListener : public CUdpListener {
 public:
     CListener(const LanHost& host, const std::string& tag)
-        : m_strFile(CLan::Get().ScratchDir() + "/cli-wol-" + tag + ".txt") {
-        m_pid = SpawnIn(host.ns, std::string(LANWICK_UDP_LISTENER) + " 7 " + m_strFile + " 60");
-    }
-    ~CListener() { EndProcess(m_pid); }
-    CListener(const CListener&) = delete;
-    CListener& operator=(const CListener&) = delete;
-
-    bool WaitReady() { return WaitForLines(1, 5000); }
-    // Datagram lines after waiting up to ms for at least count of them.
-    std::vector<std::string> Datagrams(std::size_t count, int ms) {
-        WaitForLines(count + 1, ms);
-        auto lines = Lines();
-        if (!lines.empty())
-            lines.erase(lines.begin());
-        return lines;
-    }
-
-private:
-    std::vector<std::string> Lines() const {
-        std::vector<std::string> lines;
-        std::ifstream in(m_strFile);
-        for (std::string l; std::getline(in, l);)
-            lines.push_back(l);
-        return lines;
-    }
-    bool WaitForLines(std::size_t count, int ms) {
-        for (int waited = 0; waited < ms; waited += 20) {
-            if (Lines().size() >= count)
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return Lines().size() >= count;
-    }
-
-    std::string m_strFile;
-    pid_t m_pid = -1;
+        : CUdpListener(host, LANWICK_UDP_LISTENER, "cli-wol-" + tag, 7, 60) {}
 };
-
-std::string PacketLine(const std::string& macDigits) {
-    std::string hex = "FFFFFFFFFFFF";
-    for (int i = 0; i < 20; ++i)
-        hex += macDigits;
-    return "126 198.18.0.255 " + hex;
-}
 
 IpAddress Ip(const std::string& strAddress) {
     IpAddress ip{};
@@ -116,7 +72,7 @@ TEST(CliWakeLan, EveryWayOfNamingAMachineSendsItsMagicPacket) {
     const auto datagrams = listener.Datagrams(calls.size(), 5000);
     ASSERT_EQ(datagrams.size(), calls.size());
     for (std::size_t i = 0; i < calls.size(); ++i)
-        EXPECT_EQ(datagrams[i], PacketLine(calls[i].second)) << "call " << i;
+        EXPECT_EQ(datagrams[i], MagicPacketLine(calls[i].second)) << "call " << i;
 }
 
 TEST(CliWakeLan, RefusedCallsSendNothing) {
