@@ -69,6 +69,7 @@ CMainDlg::CMainDlg(const SettingsLocation& location, MainDlgServices services, Q
     setWindowIcon(QIcon(QStringLiteral(":/icons/143.png")));
     BuildControls();
     BuildMenu();
+    PlaceMenuBar();
     m_monitorTimer.setTimerType(Qt::CoarseTimer);
     connect(&m_monitorTimer, &QTimer::timeout, this, &CMainDlg::OnTimer);
 }
@@ -151,11 +152,18 @@ void CMainDlg::BuildControls() {
     SetControlId(pFrame, 1009);
     pFrame->setGeometry(DluRect(0, 5, 250, 195));
     pFrame->hide();
+}
 
-    const int nMenuHeight = m_pMenuBar->sizeHint().height();
-    m_pMenuBar->setGeometry(0, 0, rcClient.width(), nMenuHeight);
+void CMainDlg::PlaceMenuBar() {
+    // Measured once the bar holds its menus: an empty bar asks for no height at all. The window grows by the
+    // bar's height, as a window menu adds to a window, so the client area keeps the template's layout.
+    const QSize szClient = m_pClient->size();
+    const int nMenuHeight = m_pMenuBar->heightForWidth(szClient.width()) > 0
+                                ? m_pMenuBar->heightForWidth(szClient.width())
+                                : m_pMenuBar->sizeHint().height();
+    m_pMenuBar->setGeometry(0, 0, szClient.width(), nMenuHeight);
     m_pClient->move(0, nMenuHeight);
-    setFixedSize(rcClient.width(), rcClient.height() + nMenuHeight);
+    setFixedSize(szClient.width(), szClient.height() + nMenuHeight);
 }
 
 void CMainDlg::BuildStatusBar() {

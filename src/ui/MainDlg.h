@@ -144,6 +144,7 @@ protected:
 private:
     void BuildControls();
     void BuildMenu();
+    void PlaceMenuBar();
     void BuildStatusBar();
     void AddTrayIcon();
     void RegisterMainLayout();
