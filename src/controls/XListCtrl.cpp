@@ -5,10 +5,13 @@
 #include "controls/XHeaderCtrl.h"
 
 #include <QContextMenuEvent>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+
+#include <algorithm>
 
 namespace lanwick {
 
@@ -93,6 +96,31 @@ int CXListCtrl::InsertColumn(int nCol, const QString& strHeading, int nFormat, i
 
 int CXListCtrl::GetColumns() const {
     return m_pHeader->count();
+}
+
+int CXListCtrl::GetColumnWidthFor(int nCol, const QStringList& texts) const {
+    const QFontMetrics fm(font());
+    int nText = 0;
+    for (const QString& strText : texts) {
+        nText = std::max(nText, fm.horizontalAdvance(strText));
+    }
+    // Cells are drawn without a margin; the grid line takes the column's last pixel, and two more keep the
+    // text off it.
+    nText += (showGrid() ? 1 : 0) + 2;
+    const QString strHeading = m_pModel->headerData(nCol, Qt::Horizontal, Qt::DisplayRole).toString();
+    const int nHeading =
+        QFontMetrics(m_pHeader->font()).horizontalAdvance(strHeading) + 2 * m_pHeader->GetSpacing() + 1;
+    return std::max(nText, nHeading);
+}
+
+int CXListCtrl::GetColumnWidth(int nCol) const {
+    return nCol >= 0 && nCol < GetColumns() ? m_pHeader->sectionSize(nCol) : 0;
+}
+
+void CXListCtrl::SetColumnWidth(int nCol, int nWidth) {
+    if (nCol >= 0 && nCol < GetColumns() && nWidth >= 0) {
+        m_pHeader->resizeSection(nCol, nWidth);
+    }
 }
 
 int CXListCtrl::InsertItem(int nItem, const QString& strText) {
@@ -263,6 +291,21 @@ void CXListCtrl::SetItemSelected(int nItem, bool bSelected) {
         flags |= QItemSelectionModel::Select;
     }
     selectionModel()->select(m_pModel->index(nItem, 0), flags);
+}
+
+int CXListCtrl::GetTopIndex() const {
+    if (GetItemCount() == 0) {
+        return -1;
+    }
+    const int nItem = rowAt(0);
+    return nItem < 0 ? 0 : nItem;
+}
+
+void CXListCtrl::SetTopIndex(int nItem) {
+    if (nItem < 0 || nItem >= GetItemCount()) {
+        return;
+    }
+    scrollTo(m_pModel->index(nItem, 0), QAbstractItemView::PositionAtTop);
 }
 
 void CXListCtrl::GetDrawColors(int nItem, int nSubItem, COLORREF& crText, COLORREF& crBackground) const {

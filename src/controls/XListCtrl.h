@@ -37,6 +37,10 @@ public:
     // Columns: all are inserted before the first row. nWidth -1 keeps the default width.
     int InsertColumn(int nCol, const QString& strHeading, int nFormat = LVCFMT_LEFT, int nWidth = -1);
     int GetColumns() const;
+    // The narrowest width at which the column shows each of the texts, and its heading, whole.
+    int GetColumnWidthFor(int nCol, const QStringList& texts) const;
+    int GetColumnWidth(int nCol) const;
+    void SetColumnWidth(int nCol, int nWidth);
     CXHeaderCtrl* GetHeaderCtrl() const { return m_pHeader; }
 
     // Rows. A negative row gives -1; a row beyond the end is appended. Only the first cell takes the colours.
@@ -81,6 +85,9 @@ public:
     int GetSelectedCount() const;
     bool IsItemSelected(int nItem) const;
     void SetItemSelected(int nItem, bool bSelected);
+    // The first row in view (-1 without rows), and scrolling so that a row comes first in view.
+    int GetTopIndex() const;
+    void SetTopIndex(int nItem);
 
     // The colours the cell is drawn in right now: its own colours with the selection rules applied.
     void GetCellDrawColors(int nItem, int nSubItem, COLORREF& crText, COLORREF& crBackground) const;

@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -27,6 +28,11 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numeric>
 
 namespace lanwick {
 
@@ -200,6 +206,7 @@ bool CMainDlg::OnInitDialog() {
     m_pList->InsertColumn(2, QStringLiteral("MAC"), LVCFMT_LEFT, 95);
     m_pList->InsertColumn(3, QStringLiteral("Online"), LVCFMT_CENTER, 45);
     m_pList->SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    FitListColumns();
 
     m_machines.LoadFile(m_strCurrentFile);
     FillGroupCombos();
@@ -229,6 +236,40 @@ bool CMainDlg::OnInitDialog() {
     SetupToolTips();
     CreateContextMenu();
     return true;
+}
+
+void CMainDlg::FitListColumns() {
+    // The designed widths belong to the program's own font and grow in proportion with a larger one. A column
+    // whose longest normal text would still be cut widens, and the name column gives way, so the list keeps its
+    // total width and its column order.
+    static constexpr std::array<int, 4> kWidths{130, 85, 95, 45};
+    if (m_pList->GetColumns() != static_cast<int>(kWidths.size()))
+        return;
+    const double dScale = std::max(1.0, static_cast<double>(QFontInfo(m_pList->font()).pixelSize()) /
+                                            QFontInfo(DialogFont()).pixelSize());
+    std::array<int, 4> widths{};
+    std::transform(kWidths.begin(), kWidths.end(), widths.begin(),
+                   [dScale](int nWidth) { return static_cast<int>(std::lround(nWidth * dScale)); });
+    QStringList addresses;
+    QStringList macs;
+    QStringList states{QStringLiteral("Yes"), QStringLiteral("No"), QStringLiteral("Exc"), QStringLiteral("<1")};
+    for (const QChar c : QStringLiteral("0123456789ABCDEF")) {
+        const QString strPair = QString(2, c);
+        macs << QLatin1Char(' ') + QStringList(6, strPair).join(QLatin1Char(':'));
+        if (c.isDigit()) {
+            addresses << QLatin1Char(' ') + QStringList(4, QString(3, c)).join(QLatin1Char('.'));
+            states << QString(3, c) + QLatin1Char('.') + strPair; // a round trip under the one-second wait
+        }
+    }
+    const std::array<QStringList, 4> widest{QStringList{}, addresses, macs, states};
+    const int nTotal = std::accumulate(widths.begin(), widths.end(), 0);
+    int nOthers = 0;
+    for (std::size_t nCol = 1; nCol < widths.size(); ++nCol) {
+        const int nWidth = std::max(widths[nCol], m_pList->GetColumnWidthFor(static_cast<int>(nCol), widest[nCol]));
+        m_pList->SetColumnWidth(static_cast<int>(nCol), nWidth);
+        nOthers += nWidth;
+    }
+    m_pList->SetColumnWidth(0, std::max(m_pList->GetColumnWidthFor(0, {}), nTotal - nOthers));
 }
 
 void CMainDlg::FillGroupCombos() {

@@ -56,6 +56,8 @@ struct MainDlgServices {
     // The settings and machine sheets; null: the real modal sheets.
     std::function<std::optional<SettingsValues>(QWidget*, const SettingsValues&)> settingsSheet;
     std::function<std::optional<MachineValues>(QWidget*, const CMachine&)> machineSheet;
+    // The range scan dialog: true when it ended with OK (its machines are then in the list); null: the real one.
+    std::function<bool(QWidget*, CMachineList&)> massAdd;
 };
 
 class CMainDlg : public QDialog {
@@ -146,6 +148,7 @@ private:
     void BuildMenu();
     void PlaceMenuBar();
     void BuildStatusBar();
+    void FitListColumns();
     void AddTrayIcon();
     void RegisterMainLayout();
     void ApplySettingsToMonitor();
@@ -153,6 +156,12 @@ private:
     void StartMonitorTimer(int nRefreshSeconds);
     void StopMonitorTimer();
     void ApplyOutcome(const PassOutcome& outcome);
+    // Rows are rebuilt by every pass and fill; the operator's selection, scroll position and sort survive it.
+    void CaptureRowsView();
+    void RestoreRowsView();
+    // Deletes every row ahead of a fill, keeping the view for it; pGone is a machine just removed.
+    void ClearRows(const CMachine* pGone = nullptr);
+    void SortRows();
     void RunPass(PassKind kind, std::function<void(const PassOutcome&)> done);
     void StartNextQueued();
     void WarnIfProbesCannotRun();
@@ -203,6 +212,16 @@ private:
     std::function<void()> m_queued;
     bool m_bWarnedProbes = false;
     int m_nSortDirection = 1;
+    int m_nSortColumn = -1; // -1: rows in machine-list order
+
+    // The view before the rows were deleted. Machines are only compared by address here, never read.
+    struct RowsView {
+        bool bCaptured = false;
+        const CMachine* pSelected = nullptr;
+        const CMachine* pTop = nullptr;
+        int nTopRow = -1;
+    };
+    RowsView m_view;
 };
 
 } // namespace lanwick

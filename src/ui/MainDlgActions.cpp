@@ -73,10 +73,14 @@ void CMainDlg::OnNotifierTest() {
 }
 
 void CMainDlg::OnMassAdd() {
-    if (!CMassAddDlg::Run(this, m_machines, VendorTableData(), VendorTableSize()))
+    const bool bAdded = m_services.massAdd ? m_services.massAdd(this, m_machines)
+                                           : CMassAddDlg::Run(this, m_machines, VendorTableData(), VendorTableSize());
+    if (!bAdded)
         return;
     FillGroupCombos();
     SaveMachines();
+    // Filling the combos selects their first group: the rows and counts follow it at once.
+    OnSelchangeGroup();
 }
 
 void CMainDlg::OnSettings() {
@@ -133,7 +137,7 @@ void CMainDlg::OnMachineProperties() {
     pMachine->m_bNotify = values->bNotify;
     pMachine->m_bNotifyOffline = values->bNotifyOffline;
     SaveMachines();
-    m_pList->DeleteAllItems();
+    ClearRows();
     FillList();
 }
 
@@ -162,6 +166,10 @@ void CMainDlg::RegisterMainLayout() {
 
 void CMainDlg::changeEvent(QEvent* pEvent) {
     QDialog::changeEvent(pEvent);
+    if (pEvent->type() == QEvent::FontChange && m_pList != nullptr) {
+        FitListColumns();
+        return;
+    }
     // Minimised, the window leaves the screen and the task bar for the tray; where the desktop has no tray it
     // stays an ordinary minimised window, or it could never be brought back.
     if (pEvent->type() == QEvent::WindowStateChange && isMinimized() && HasTrayIcon()) {

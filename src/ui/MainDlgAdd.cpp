@@ -116,6 +116,8 @@ void CMainDlg::OnAddMachine() {
                     const bool bOnline = r.nPing >= 0;
                     m_pList->SetItemText(nItem, 3, bOnline ? QStringLiteral("Yes") : QStringLiteral("No"),
                                          bOnline ? RGB(10, 150, 10) : RGB(255, 0, 0), RGB(255, 255, 255));
+                    if (bOnline)
+                        ++m_nOnline;
                     m_pEditName->setText(QString::fromStdString(m_strEditName));
                 };
                 const bool bReverse = bHaveAddress && strName.empty();
@@ -157,7 +159,11 @@ void CMainDlg::AddAnyway(const platform::Ipv4& ipTyped) {
 }
 
 void CMainDlg::FinishAdd() {
+    // Both boxes are emptied together: a name left behind would be stored for the next address typed.
     m_pAddress->ClearAddress();
+    m_pEditName->clear();
+    m_strEditName.clear();
+    UpdateCounts();
     m_pAddButton->setEnabled(true);
     if (!m_bPassRunning)
         unsetCursor();

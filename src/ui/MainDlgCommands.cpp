@@ -118,7 +118,7 @@ void CMainDlg::OnListKeyDown(int nKey) {
         return;
     ShowMessage(QStringLiteral("Item removed"));
     SaveMachines();
-    m_pList->DeleteAllItems();
+    ClearRows(pMachine);
     FillList();
 }
 
@@ -128,7 +128,7 @@ void CMainDlg::OnDeleteMachine() {
         return;
     // Saved like the Delete key: otherwise the machine would come back at the next start.
     SaveMachines();
-    m_pList->DeleteAllItems();
+    ClearRows(pMachine);
     FillList();
 }
 
@@ -152,9 +152,8 @@ int CMainDlg::CompareRows(const CMachine* pA, const CMachine* pB, int nColumn) c
 
 void CMainDlg::OnColumnClick(int nColumn) {
     m_nSortDirection = m_nSortDirection ? 0 : 1;
-    m_pList->SortItems([this, nColumn](void* a, void* b) {
-        return CompareRows(static_cast<const CMachine*>(a), static_cast<const CMachine*>(b), nColumn);
-    });
+    m_nSortColumn = nColumn;
+    SortRows();
 }
 
 void CMainDlg::LoadMachineFile(const QString& strPath) {
@@ -163,7 +162,9 @@ void CMainDlg::LoadMachineFile(const QString& strPath) {
     m_machines.LoadFile(m_strCurrentFile);
     m_pGroupFilter->clear();
     m_pNewGroup->clear();
+    // Another file's machines: nothing of the old rows' selection or scroll position applies to them.
     m_pList->DeleteAllItems();
+    m_view = RowsView{.bCaptured = true};
     FillGroupCombos();
     FillList();
 }

@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <utility>
+
 namespace lanwick {
 
 namespace {
@@ -52,6 +54,8 @@ void CMainDlg::RunPass(PassKind kind, std::function<void(const PassOutcome&)> do
 }
 
 void CMainDlg::ApplyOutcome(const PassOutcome& outcome) {
+    if (!m_view.bCaptured)
+        CaptureRowsView();
     m_pList->setUpdatesEnabled(false);
     m_pList->DeleteAllItems();
     for (const ListRow& row : outcome.rows) {
@@ -63,7 +67,64 @@ void CMainDlg::ApplyOutcome(const PassOutcome& outcome) {
                                  ToColorRef(cell.background));
         }
     }
+    SortRows();
+    RestoreRowsView();
     m_pList->setUpdatesEnabled(true);
+    m_nOnline = outcome.nOnline;
+    UpdateCounts();
+}
+
+void CMainDlg::CaptureRowsView() {
+    m_view = RowsView{};
+    m_view.bCaptured = true;
+    const int nSelected = m_pList->GetFirstSelectedItem();
+    if (nSelected >= 0)
+        m_view.pSelected = m_pList->GetItemData<CMachine>(nSelected);
+    m_view.nTopRow = m_pList->GetTopIndex();
+    if (m_view.nTopRow >= 0)
+        m_view.pTop = m_pList->GetItemData<CMachine>(m_view.nTopRow);
+}
+
+void CMainDlg::RestoreRowsView() {
+    const RowsView view = std::exchange(m_view, RowsView{});
+    int nSelected = -1;
+    int nTop = -1;
+    for (int nItem = 0; nItem < m_pList->GetItemCount(); ++nItem) {
+        const CMachine* pMachine = m_pList->GetItemData<CMachine>(nItem);
+        if (pMachine == nullptr)
+            continue;
+        if (pMachine == view.pSelected)
+            nSelected = nItem;
+        if (pMachine == view.pTop)
+            nTop = nItem;
+    }
+    // The top row's machine may have gone (deleted, or another group): then the same row number stays on top.
+    if (nTop < 0)
+        nTop = view.nTopRow;
+    if (nSelected >= 0) {
+        m_pList->selectionModel()->setCurrentIndex(m_pList->model()->index(nSelected, 0),
+                                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+    m_pList->SetTopIndex(nTop);
+}
+
+void CMainDlg::ClearRows(const CMachine* pGone) {
+    if (!m_view.bCaptured)
+        CaptureRowsView();
+    // A removed machine's record is gone: a new one may later be made at the same address.
+    if (pGone != nullptr && m_view.pSelected == pGone)
+        m_view.pSelected = nullptr;
+    if (pGone != nullptr && m_view.pTop == pGone)
+        m_view.pTop = nullptr;
+    m_pList->DeleteAllItems();
+}
+
+void CMainDlg::SortRows() {
+    if (m_nSortColumn < 0)
+        return;
+    m_pList->SortItems([this](void* a, void* b) {
+        return CompareRows(static_cast<const CMachine*>(a), static_cast<const CMachine*>(b), m_nSortColumn);
+    });
 }
 
 void CMainDlg::StartNextQueued() {

@@ -1,5 +1,6 @@
 // The report list on the offscreen platform: cell colours, selection colours, the empty-list text, item data,
 // sorting and the notifications its owner acts on.
+#include "controls/DialogFont.h"
 #include "controls/XHeaderCtrl.h"
 #include "controls/XListCtrl.h"
 
@@ -28,6 +29,8 @@ struct Fixture {
     QLineEdit* pEdit;
 
     Fixture() {
+        // The program's own font, so that measured text comes out the same on every machine.
+        window.setFont(DialogFont());
         auto* layout = new QVBoxLayout(&window);
         pList = new CXListCtrl(&window);
         pEdit = new QLineEdit(&window);

@@ -4,6 +4,7 @@
 #include "controls/XListCtrl.h"
 #include "fakes/FakePingProvider.h"
 #include "ui/MainDlg.h"
+#include "ui/MainDlgWindow.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -16,101 +17,8 @@
 
 using namespace lanwick;
 using lanwick::test::CFakePingProvider;
-
-namespace {
-
-const char* kTwoGroups =
-    "<?xml version=\"1.0\"?>\r\n <Machines>\r\n  <Count mach=\"4\">\r\n  </Count>\r\n"
-    "  <Group name=\"Office\">\r\n"
-    "   <MAC Address=\"00A0C9123456\">\r\n    <IPAddress>10.1.0.1</IPAddress>\r\n"
-    "    <Name>desk</Name>\r\n    <Notify>No</Notify>\r\n    <NotifyOffline>Yes</NotifyOffline>\r\n"
-    "    <Excluded>No</Excluded>\r\n   </MAC>\r\n  </Group>\r\n"
-    "  <Group name=\"Lab\">\r\n"
-    "   <MAC Address=\"000000000000\">\r\n    <IPAddress>10.2.0.1</IPAddress>\r\n"
-    "    <Name>bench</Name>\r\n    <Notify>Yes</Notify>\r\n    <NotifyOffline>No</NotifyOffline>\r\n"
-    "    <Excluded>No</Excluded>\r\n   </MAC>\r\n"
-    "   <MAC Address=\"08002012AB01\">\r\n    <IPAddress>10.2.0.2</IPAddress>\r\n"
-    "    <Name>scope</Name>\r\n    <Notify>No</Notify>\r\n    <NotifyOffline>Yes</NotifyOffline>\r\n"
-    "    <Excluded>No</Excluded>\r\n   </MAC>\r\n"
-    "   <MAC Address=\"08002012AB02\">\r\n    <IPAddress>10.2.0.3</IPAddress>\r\n"
-    "    <Name>printer</Name>\r\n    <Notify>No</Notify>\r\n    <NotifyOffline>No</NotifyOffline>\r\n"
-    "    <Excluded>Yes</Excluded>\r\n   </MAC>\r\n  </Group>\r\n </Machines>\r\n";
-
-struct Window {
-    QTemporaryDir dir;
-    CFakePingProvider pinger;
-    QStringList messages;
-    QStringList notifications;
-    std::map<std::string, platform::Ipv4> names; // forward lookups that succeed
-    std::unique_ptr<CMainDlg> dlg;
-    bool bAddAnyway = false;
-    std::optional<SettingsValues> settingsAnswer;
-    std::optional<SettingsValues> settingsShown;
-    std::optional<MachineValues> machineAnswer;
-
-    QString Path(const char* file) const { return dir.filePath(QString::fromLatin1(file)); }
-
-    void WriteMachines(const char* text) {
-        QFile f(Path("machines.xml"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(text);
-    }
-
-    void Start() {
-        SettingsLocation location{Path("Lanwick.ini").toStdString(), (dir.path() + QLatin1Char('/')).toStdString()};
-        MainDlgServices services;
-        services.pPinger = &pinger;
-        services.canProbe = [] { return true; };
-        services.forwardLookup = [this](const std::string& name) -> std::optional<platform::HostEntry> {
-            auto it = names.find(name);
-            if (it == names.end())
-                return std::nullopt;
-            return platform::HostEntry{it->second, name + ".lan"};
-        };
-        services.reverseLookup = [](const platform::Ipv4& ip) -> std::optional<std::string> {
-            if (ip[3] == 99)
-                return std::string("found.lan");
-            return std::nullopt;
-        };
-        services.getMacAddress = [](const std::string&) { return std::string("00A0C9000001"); };
-        services.notify = [this](const QString& text) { notifications << text; };
-        services.message = [this](QWidget*, const QString& text) { messages << text; };
-        services.askYesNo = [this](QWidget*, const QString& text) -> std::optional<bool> {
-            messages << text;
-            return bAddAnyway;
-        };
-        services.generalPageAlone =
-            [](QWidget*, const platform::Ipv4& ip) -> std::optional<std::pair<platform::Ipv4, std::string>> {
-            platform::Ipv4 page = ip;
-            page[3] = 51; // the operator changed the address on the page
-            return std::pair{page, std::string("typed-on-page")};
-        };
-        services.settingsSheet = [this](QWidget*, const SettingsValues& shown) {
-            settingsShown = shown;
-            return settingsAnswer;
-        };
-        services.machineSheet = [this](QWidget*, const CMachine&) { return machineAnswer; };
-        dlg = std::make_unique<CMainDlg>(location, services);
-        QVERIFY(dlg->OnInitDialog());
-        QVERIFY(dlg->WaitIdle(5000));
-    }
-
-    CXListCtrl* List() const { return dlg->ListCtrl(); }
-    QComboBox* Combo(int id) const { return FindControl<QComboBox>(dlg.get(), id); }
-    QStringList Column(int col) const {
-        QStringList out;
-        for (int i = 0; i < List()->GetItemCount(); ++i)
-            out << List()->GetItemText(i, col);
-        return out;
-    }
-    QString FileText() const {
-        QFile f(Path("machines.xml"));
-        return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
-    }
-    void SelectRow(int row) { List()->SetItemSelected(row, true); }
-};
-
-} // namespace
+using lanwick::test::kTwoGroups;
+using lanwick::test::Window;
 
 class TestMainDlg : public QObject {
     Q_OBJECT
@@ -224,7 +132,7 @@ void TestMainDlg::Add_PathsAndTheirMessages() {
     QVERIFY(w.dlg->WaitIdle(5000));
     QCOMPARE(w.messages, QStringList({"Nothing to add..."}));
 
-    // Address and name in the shown group: a row at the end, saved, counts unchanged.
+    // Address and name in the shown group: a row at the end, saved, the counts take it in.
     pAddress->SetAddress({10, 2, 0, 7});
     pName->setText(QStringLiteral("newbox"));
     pGroup->setEditText(QStringLiteral("lab"));
@@ -237,7 +145,8 @@ void TestMainDlg::Add_PathsAndTheirMessages() {
     QVERIFY(w.List()->GetItemData(3) == nullptr);
     QVERIFY(w.FileText().contains(QStringLiteral("<Name>newbox</Name>")));
     QVERIFY(pAddress->IsBlank());
-    QCOMPARE(w.dlg->CountsText(), QStringLiteral("4/3/2"));
+    QVERIFY(pName->text().isEmpty());
+    QCOMPARE(w.dlg->CountsText(), QStringLiteral("5/4/3"));
 
     // A new group: offered in both combos, no row, still saved.
     pAddress->SetAddress({10, 3, 0, 1});
@@ -282,6 +191,17 @@ void TestMainDlg::Add_PathsAndTheirMessages() {
     QVERIFY(w.FileText().contains(QStringLiteral("<Name>found.lan</Name>")));
     QVERIFY(w.Column(0).contains(QStringLiteral(" found.lan")));
     QCOMPARE(w.dlg->Machines().GetCount(), std::size_t{8});
+    QCOMPARE(w.dlg->CountsText(), QStringLiteral("8/6/5"));
+
+    // The looked-up name went with its address: the next address typed alone is looked up afresh, not stored
+    // under the name the last one found.
+    QVERIFY(pName->text().isEmpty());
+    w.messages.clear();
+    pAddress->SetAddress({10, 2, 0, 250});
+    w.dlg->OnAddMachine();
+    QVERIFY(w.dlg->WaitIdle(5000));
+    QCOMPARE(w.messages, QStringList({"IP is not resolved, would you like to add it anyway?"}));
+    QCOMPARE(w.FileText().count(QStringLiteral("found.lan")), 1);
 }
 
 void TestMainDlg::Delete_KeyAndContextMenuBothSave() {
@@ -354,7 +274,7 @@ void TestMainDlg::LoadAndSaveAs_KeepTheCurrentFile() {
     QCOMPARE(w.dlg->Machines().GetCount(), std::size_t{4});
     QCOMPARE(w.Combo(1001)->currentText(), QStringLiteral("Lab"));
     QCOMPARE(QString::fromStdString(w.dlg->CurrentFile()), w.Path("other.xml"));
-    QCOMPARE(w.dlg->CountsText(), QStringLiteral("0/0/0")); // loading does not update the counts
+    QCOMPARE(w.dlg->CountsText(), QStringLiteral("4/3/0")); // the loaded file's machines and rows
 }
 
 void TestMainDlg::EscapeDoesNothingEnterPressesAdd() {
