@@ -104,6 +104,7 @@ private slots:
     void MassAddThroughTheMenu_RowsAndCountsFollowTheGroupOnShow();
     void Pass_KeepsSelectionTopRowAndSort_AndTheContextMenuStillActs();
     void Columns_ShowTheirLongestTextsWhole_AtAnyFontSize();
+    void ContextMenu_BesideTheRowsAllGreyed_OnARowItsCommands();
 };
 
 void TestMainDlgAsSeen::MenuBar_EveryMenuOpensByAClickOnItsTitle() {
@@ -296,6 +297,46 @@ void TestMainDlgAsSeen::Columns_ShowTheirLongestTextsWhole_AtAnyFontSize() {
         const double dRatio = static_cast<double>(QFontInfo(font).pixelSize()) / DialogFont().pixelSize();
         QVERIFY2(qAbs(nNow - qRound(nTotal * dRatio)) <= 2, qPrintable(QString::number(nNow)));
     }
+}
+
+void TestMainDlgAsSeen::ContextMenu_BesideTheRowsAllGreyed_OnARowItsCommands() {
+    Window w;
+    w.WriteMachines(kTwoGroups);
+    w.Start();
+    w.dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.dlg.get()));
+    CXListCtrl* pList = w.List();
+    QCOMPARE(pList->GetItemCount(), 3);
+    QMenu* pMenu = w.dlg->ContextMenu();
+    auto enabledItems = [pMenu] {
+        QStringList texts;
+        for (const QAction* pAction : pMenu->actions())
+            if (!pAction->isSeparator() && pAction->isEnabled())
+                texts << pAction->text();
+        return texts;
+    };
+
+    // One machine at a time: a click with Ctrl on another row moves the selection there.
+    ClickVisible(pList->viewport(), RowCentre(pList, 0));
+    QTest::mouseClick(pList->viewport(), Qt::LeftButton, Qt::ControlModifier, RowCentre(pList, 1));
+    QCOMPARE(pList->GetSelectedCount(), 1);
+
+    // A right click in the empty part under the rows leaves nothing selected and nothing to choose.
+    const QPoint ptEmpty(pList->viewport()->width() / 2, pList->viewport()->height() - 5);
+    QVERIFY(!pList->indexAt(ptEmpty).isValid());
+    ClickVisible(pList->viewport(), ptEmpty, Qt::RightButton);
+    QTRY_VERIFY(pMenu->isVisible());
+    QCOMPARE(pList->GetSelectedCount(), 0);
+    QCOMPARE(enabledItems(), QStringList());
+    QTest::keyClick(pMenu, Qt::Key_Escape);
+    QTRY_VERIFY(!pMenu->isVisible());
+
+    // On a row: that machine's commands, but not the ones that have none.
+    ClickVisible(pList->viewport(), RowCentre(pList, 1), Qt::RightButton);
+    QTRY_VERIFY(pMenu->isVisible());
+    QCOMPARE(pList->GetFirstSelectedItem(), 1);
+    QCOMPARE(enabledItems(), QStringList({"Delete", "Exclude", "Shutdown", "WakeOnLan", "Properties..."}));
+    QTest::keyClick(pMenu, Qt::Key_Escape);
 }
 
 QTEST_MAIN(TestMainDlgAsSeen)
