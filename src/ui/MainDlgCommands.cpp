@@ -164,7 +164,7 @@ void CMainDlg::LoadMachineFile(const QString& strPath) {
     m_pNewGroup->clear();
     // Another file's machines: nothing of the old rows' selection or scroll position applies to them.
     m_pList->DeleteAllItems();
-    m_view = RowsView{.bCaptured = true};
+    m_view = RowsView{};
     FillGroupCombos();
     FillList();
 }

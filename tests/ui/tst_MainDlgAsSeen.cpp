@@ -227,6 +227,16 @@ void TestMainDlgAsSeen::Pass_KeepsSelectionTopRowAndSort_AndTheContextMenuStillA
     QCOMPARE(w.dlg->CountsText(), CountsOfWhatIsShown(w));
     QCOMPARE(w.dlg->CountsText(), QStringLiteral("40/40/39"));
 
+    // The first row is a row like any other.
+    pList->SetTopIndex(0);
+    ClickVisible(pList->viewport(), RowCentre(pList, 0));
+    w.dlg->OnTimer();
+    QVERIFY(w.dlg->WaitIdle(5000));
+    QCOMPARE(pList->GetFirstSelectedItem(), 0);
+    QCOMPARE(pList->GetTopIndex(), 0);
+    pList->SetTopIndex(nTop);
+    ClickVisible(pList->viewport(), RowCentre(pList, nRow));
+
     // The context menu at the selected row acts on that machine.
     ClickVisible(pList->viewport(), RowCentre(pList, nRow), Qt::RightButton);
     QMenu* pMenu = w.dlg->ContextMenu();
