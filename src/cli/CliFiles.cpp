@@ -102,12 +102,12 @@ void ReadMachineFile(const std::string& strPath, CMachineList& list) {
 }
 
 void LoadMachineFileForUpdate(const std::string& strPath, CMachineList& list) {
-    if (!platform::FileExists(strPath)) {
-        const std::string strDir = DirectoryOf(strPath);
-        if (::access(strDir.c_str(), W_OK | X_OK) != 0)
-            throw CCliError("cannot create machine file " + strPath + ": " + std::strerror(errno));
+    // The save replaces the file through a new one in its folder: a folder that cannot take it, or a link the
+    // save would refuse to follow, is found out now rather than after the work.
+    if (const std::string strReason = platform::ReplaceRefusal(strPath); !strReason.empty())
+        throw CCliError("cannot save machine file " + strPath + ": " + strReason);
+    if (!platform::FileExists(strPath))
         return;
-    }
     const std::string strText = ReadWhole(strPath, "machine file");
     if (!platform::IsReadWritable(strPath))
         throw CCliError("cannot write machine file " + strPath + ": " + std::strerror(errno));
@@ -122,8 +122,12 @@ void SaveMachineFile(const std::string& strPath, CMachineList& list) {
         throw CCliError("machine file " + strPath + " not saved: it cannot be both read and written");
     case CMachineList::ESaveError::OutOfMemory:
         throw CCliError("machine file " + strPath + " not saved: out of memory");
-    default:
-        throw CCliError("machine file " + strPath + " not saved: the write failed; the old file is unchanged");
+    default: {
+        const std::string strReason = platform::ReplaceRefusal(strPath);
+        throw CCliError("machine file " + strPath +
+                        " not saved: " + (strReason.empty() ? std::string("the write failed") : strReason) +
+                        "; the old file is unchanged");
+    }
     }
 }
 

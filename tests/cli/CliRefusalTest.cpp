@@ -7,6 +7,9 @@
 
 #include <filesystem>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace lanwick::test {
 namespace {
 
@@ -98,6 +101,26 @@ TEST(CliRefusal, MissingFoldersForeignAndUnreadableFilesAreRefused) {
     ExpectRefused({"monitor", dir.File("passwd"), "--refresh", "1"}, "is not a machine file");
     ExpectRefused({"monitor", dir.File("none.xml"), "--refresh", "1"}, "No such file");
     ExpectRefused({"wake", "host", "--file", dir.File("folder")}, "it is a folder");
+}
+
+// Run as root with a link planted in a sticky world-writable folder by another user: the metrics file is not
+// written through it, and the file it points at keeps its text.
+TEST(CliRefusal, PlantedLinkInASharedFolderIsNotWrittenThrough) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "links of another user need root to plant";
+    CTempDir dir;
+    WriteExcludedFile(dir.File("m.xml"));
+    dir.Write("secret", "root only\n");
+    const std::string strShared = dir.File("shared");
+    std::filesystem::create_directory(strShared);
+    ASSERT_EQ(::chmod(strShared.c_str(), 01777), 0);
+    const std::string strLink = strShared + "/lanwick.prom";
+    std::filesystem::create_symlink(dir.File("secret"), strLink);
+    ASSERT_EQ(::lchown(strLink.c_str(), 65534, 65534), 0);
+    ExpectRefused({"monitor", dir.File("m.xml"), "--refresh", "1", "--passes", "1", "--prom-file", strLink},
+                  "link of another user");
+    EXPECT_EQ(dir.Read("secret"), "root only\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(strLink));
 }
 
 TEST(CliRefusal, BadAddressesAreRefusedBeforeAnythingIsSent) {
