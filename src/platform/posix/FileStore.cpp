@@ -72,8 +72,8 @@ bool ResolveTarget(const std::string& strPath, std::string& strTarget, std::stri
         }
         const bool bShared = (dir.st_mode & S_ISVTX) != 0 && (dir.st_mode & S_IWOTH) != 0;
         if (bShared && link.st_uid != ::geteuid() && link.st_uid != dir.st_uid) {
-            strReason = strTarget + " is a link of another user (uid " + std::to_string(link.st_uid) +
-                        ") in a shared folder; it is not followed";
+            strReason = "it leads through a link of another user (uid " + std::to_string(link.st_uid) +
+                        ") in a shared folder, which is not followed";
             return false;
         }
         std::vector<char> buf(static_cast<std::size_t>(link.st_size > 0 ? link.st_size : 255) + 1);
@@ -214,7 +214,7 @@ std::string ReplaceRefusal(const std::string& strPath) {
         return S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
     SplitPath(strTarget, strDir, strBase);
     if (::access(strDir.c_str(), W_OK | X_OK) != 0)
-        return "its folder " + strDir + " cannot take a new file: " + ErrnoText();
+        return "its folder cannot take a new file: " + ErrnoText();
     return {};
 }
 
