@@ -107,6 +107,21 @@ TEST(MachineFileSafeSave, EveryLinkOfAChainIsJudged) {
     EXPECT_EQ(ReadFile(dir.File("secret")), "root only\n");
 }
 
+// Without privileges the unnamed file is given its name through /proc, the one way open to an ordinary user.
+TEST(MachineFileSafeSave, UnprivilegedSaveReplacesTheFileAndLeavesNothingElse) {
+    test::CTempDir dir;
+    const std::string strPath = dir.File("m.xml");
+    WriteFile(strPath, "old\n");
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(dir.Path().c_str(), test::kNobody, test::kNobody), 0);
+        ASSERT_EQ(::chown(strPath.c_str(), test::kNobody, test::kNobody), 0);
+    }
+    const int result = test::RunUnprivileged([&] { return platform::ReplaceFile(strPath, "new\n") ? 0 : 1; });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(ReadFile(strPath), "new\n");
+    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"m.xml"});
+}
+
 // Children save a large file and are killed by SIGKILL at staggered moments of the save; whatever the moment, the
 // folder holds only the machine file afterwards, old or new and whole.
 TEST(MachineFileSafeSave, KilledSavesLeaveNothingBehind) {
