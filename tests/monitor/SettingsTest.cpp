@@ -100,6 +100,7 @@ TEST_F(SettingsTest, NumbersOfTheFileAreHeldToTheSheetsRanges) {
         {"Refresh", "86400", 86400},
         {"Refresh", "86401", 86400},
         {"Refresh", "9999999999", 86400},
+        {"Refresh", "4294967295", 86400},
         {"Refresh", "4294967306", 86400},
         {"Refresh", "0", 10},
         {"Refresh", "9", 10},

@@ -107,6 +107,24 @@ TEST(MachineFileSafeSave, EveryLinkOfAChainIsJudged) {
     EXPECT_EQ(ReadFile(dir.File("secret")), "root only\n");
 }
 
+// A path the process may not look behind (EACCES, as a protected link also answers) is not a missing file: taking
+// it for one would let a save create or replace what it was never allowed to see.
+TEST(MachineFileSafeSave, RefusedLookupIsNotTakenForAMissingFile) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to make a folder that another user cannot search";
+    test::CTempDir dir;
+    const fs::path locked = dir.Path() / "locked";
+    fs::create_directory(locked);
+    WriteFile((locked / "m.xml").string(), "old\n");
+    ASSERT_EQ(::chmod(locked.c_str(), 0700), 0);
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+    const int result = test::RunUnprivileged([&] {
+        return (platform::FileExists((locked / "m.xml").string()) ? 0 : 1) |
+               (platform::FileExists(dir.File("none.xml")) ? 2 : 0);
+    });
+    EXPECT_EQ(result, 0);
+}
+
 // Without privileges the unnamed file is given its name through /proc, the one way open to an ordinary user.
 TEST(MachineFileSafeSave, UnprivilegedSaveReplacesTheFileAndLeavesNothingElse) {
     test::CTempDir dir;
