@@ -19,6 +19,16 @@ bool IsHexDigits(const std::string& strText) {
 
 } // namespace
 
+std::string Shorten(const std::string& strText) {
+    constexpr std::size_t kMax = 80;
+    if (strText.size() <= kMax)
+        return strText;
+    std::size_t end = kMax;
+    while (end > 0 && (static_cast<unsigned char>(strText[end]) & 0xC0) == 0x80)
+        --end;
+    return strText.substr(0, end) + "...";
+}
+
 CArgs::CArgs(const std::vector<std::string>& args, std::initializer_list<OptionSpec> options) {
     std::vector<OptionSpec> known(options);
     known.push_back({"--help", false});
@@ -44,7 +54,7 @@ CArgs::CArgs(const std::vector<std::string>& args, std::initializer_list<OptionS
         const auto option =
             std::find_if(known.begin(), known.end(), [&](const OptionSpec& o) { return strArg == o.name; });
         if (option == known.end())
-            throw CCliError("unknown option " + strArg + " (see --help)");
+            throw CCliError("unknown option " + Shorten(strArg) + " (see --help)");
         if (m_values.count(strArg) != 0)
             throw CCliError("option " + strArg + " given twice");
         if (!option->bValue && value)
@@ -54,6 +64,8 @@ CArgs::CArgs(const std::vector<std::string>& args, std::initializer_list<OptionS
                 throw CCliError("option " + strArg + " needs a value");
             value = args[++i];
         }
+        if (value && value->rfind("--", 0) == 0)
+            throw CCliError("option " + strArg + " needs a value, not the option-like \"" + Shorten(*value) + "\"");
         m_values[strArg] = value.value_or("");
     }
 }
@@ -69,12 +81,12 @@ void CArgs::RequirePositionals(std::size_t nMin, std::size_t nMax, const char* w
     if (m_positionals.size() < nMin)
         throw CCliError(std::string("missing ") + what + " (see --help)");
     if (m_positionals.size() > nMax)
-        throw CCliError("unexpected argument \"" + m_positionals[nMax] + "\" (see --help)");
+        throw CCliError("unexpected argument \"" + Shorten(m_positionals[nMax]) + "\" (see --help)");
 }
 
 std::int64_t ParseNumber(const std::string& strText, std::int64_t nMin, std::int64_t nMax, const std::string& strWhat) {
     const std::string strRange = strWhat + " must be a whole number from " + std::to_string(nMin) + " to " +
-                                 std::to_string(nMax) + ", not \"" + strText + "\"";
+                                 std::to_string(nMax) + ", not \"" + Shorten(strText) + "\"";
     // Ten digits at most keep the value far inside 64 bits before the range test.
     if (!IsDigits(strText) || strText.size() > 10)
         throw CCliError(strRange);
@@ -103,7 +115,7 @@ std::optional<IpAddress> ParseStrictAddress(const std::string& strText) {
 IpAddress RequireAddress(const std::string& strText) {
     if (auto ip = ParseStrictAddress(strText))
         return *ip;
-    throw CCliError("bad address \"" + strText + "\": four numbers from 0 to 255 joined by dots are expected");
+    throw CCliError("bad address \"" + Shorten(strText) + "\": four numbers from 0 to 255 joined by dots are expected");
 }
 
 std::optional<std::string> ParseMac(const std::string& strText) {
@@ -135,7 +147,7 @@ std::optional<std::string> ParseMac(const std::string& strText) {
 std::string RequireMac(const std::string& strText) {
     if (auto mac = ParseMac(strText))
         return *mac;
-    throw CCliError("bad MAC \"" + strText +
+    throw CCliError("bad MAC \"" + Shorten(strText) +
                     "\": twelve hexadecimal digits are expected, plain or in pairs joined by "
                     "\":\" or \"-\"");
 }

@@ -32,7 +32,8 @@ struct OptionSpec {
 
 class CArgs {
 public:
-    // Every command accepts --help and --settings FILE besides its own options. "--" ends the options.
+    // Every command accepts --help and --settings FILE besides its own options. "--" ends the options. A value
+    // that starts with "--" is refused: it is almost always the next option, its value forgotten.
     CArgs(const std::vector<std::string>& args, std::initializer_list<OptionSpec> options);
 
     bool Has(const std::string& strName) const { return m_values.count(strName) != 0; }
@@ -47,6 +48,10 @@ private:
     std::map<std::string, std::string> m_values;
     std::vector<std::string> m_positionals;
 };
+
+// An argument as error messages echo it: cut to 80 characters (at a character boundary) with "..." after, so that
+// a runaway argument cannot bury the reason.
+std::string Shorten(const std::string& strText);
 
 // A whole decimal number from nMin to nMax, or a refusal naming strWhat.
 std::int64_t ParseNumber(const std::string& strText, std::int64_t nMin, std::int64_t nMax, const std::string& strWhat);

@@ -43,16 +43,20 @@ std::string UnreadableReason(const std::string& strPath) {
 
 std::string ReadWhole(const std::string& strPath, const char* what) {
     if (const std::string strReason = UnreadableReason(strPath); !strReason.empty())
-        throw CCliError(std::string("cannot read ") + what + " " + strPath + ": " + strReason);
+        throw CCliError(std::string("cannot read ") + what + " " + Shorten(strPath) + ": " + strReason);
     std::string strText;
-    if (!platform::ReadWholeFile(strPath, strText))
-        throw CCliError(std::string("cannot read ") + what + " " + strPath);
+    if (!platform::ReadWholeFile(strPath, strText, kMaxMachineFileBytes)) {
+        if (errno == EFBIG)
+            throw CCliError(std::string("cannot read ") + what + " " + Shorten(strPath) + ": it is larger than " +
+                            std::to_string(kMaxMachineFileBytes >> 20) + " MB, too large for a machine file");
+        throw CCliError(std::string("cannot read ") + what + " " + Shorten(strPath) + ": " + std::strerror(errno));
+    }
     return strText;
 }
 
 void Append(const std::string& strPath, const std::string& strText, CMachineList& list) {
     if (!LooksLikeMachineFile(strText))
-        throw CCliError(strPath + " is not a machine file (it has no <Count mach=\"...\"> element)");
+        throw CCliError(Shorten(strPath) + " is not a machine file (it has no <Count mach=\"...\"> element)");
     list.LoadFromText(strText);
 }
 
@@ -72,7 +76,7 @@ CliSettings LoadCliSettings(const CArgs& args) {
         if (named->empty())
             throw CCliError("--settings needs a file name");
         if (const std::string strReason = UnreadableReason(*named); !strReason.empty())
-            throw CCliError("cannot read settings file " + *named + ": " + strReason);
+            throw CCliError("cannot read settings file " + Shorten(*named) + ": " + strReason);
         result.strIniFile = *named;
         result.strAppDir = DirectoryOf(*named) + "/";
     } else {
@@ -81,11 +85,18 @@ CliSettings LoadCliSettings(const CArgs& args) {
         result.strAppDir = location.strAppDir;
         if (platform::FileExists(result.strIniFile)) {
             if (const std::string strReason = UnreadableReason(result.strIniFile); !strReason.empty())
-                throw CCliError("cannot read settings file " + result.strIniFile + ": " + strReason);
+                throw CCliError("cannot read settings file " + Shorten(result.strIniFile) + ": " + strReason);
         }
     }
-    result.settings.LoadSettings(result.strIniFile, result.strAppDir);
+    std::string strError;
+    if (!result.settings.LoadSettings(result.strIniFile, result.strAppDir, &strError))
+        throw CCliError("cannot read settings file " + Shorten(result.strIniFile) + ": " + strError);
     return result;
+}
+
+void CheckSettingsOption(const CArgs& args) {
+    if (args.Has("--settings"))
+        LoadCliSettings(args);
 }
 
 std::string MachineFilePath(const std::optional<std::string>& named, const CliSettings& settings) {
@@ -102,15 +113,15 @@ void ReadMachineFile(const std::string& strPath, CMachineList& list) {
 }
 
 void LoadMachineFileForUpdate(const std::string& strPath, CMachineList& list) {
-    if (!platform::FileExists(strPath)) {
-        const std::string strDir = DirectoryOf(strPath);
-        if (::access(strDir.c_str(), W_OK | X_OK) != 0)
-            throw CCliError("cannot create machine file " + strPath + ": " + std::strerror(errno));
+    // The save replaces the file through a new one in its folder: a folder that cannot take it, or a link the
+    // save would refuse to follow, is found out now rather than after the work.
+    if (const std::string strReason = platform::ReplaceRefusal(strPath); !strReason.empty())
+        throw CCliError("cannot save machine file " + Shorten(strPath) + ": " + strReason);
+    if (!platform::FileExists(strPath))
         return;
-    }
     const std::string strText = ReadWhole(strPath, "machine file");
     if (!platform::IsReadWritable(strPath))
-        throw CCliError("cannot write machine file " + strPath + ": " + std::strerror(errno));
+        throw CCliError("cannot write machine file " + Shorten(strPath) + ": " + std::strerror(errno));
     Append(strPath, strText, list);
 }
 
@@ -119,11 +130,15 @@ void SaveMachineFile(const std::string& strPath, CMachineList& list) {
         return;
     switch (list.LastSaveError()) {
     case CMachineList::ESaveError::NotAccessible:
-        throw CCliError("machine file " + strPath + " not saved: it cannot be both read and written");
+        throw CCliError("machine file " + Shorten(strPath) + " not saved: it cannot be both read and written");
     case CMachineList::ESaveError::OutOfMemory:
-        throw CCliError("machine file " + strPath + " not saved: out of memory");
-    default:
-        throw CCliError("machine file " + strPath + " not saved: the write failed; the old file is unchanged");
+        throw CCliError("machine file " + Shorten(strPath) + " not saved: out of memory");
+    default: {
+        const std::string strReason = platform::ReplaceRefusal(strPath);
+        throw CCliError("machine file " + Shorten(strPath) +
+                        " not saved: " + (strReason.empty() ? std::string("the write failed") : strReason) +
+                        "; the old file is unchanged");
+    }
     }
 }
 

@@ -24,6 +24,10 @@ std::string ProgramDir();
 // one that exists but cannot be read is refused.
 CliSettings LoadCliSettings(const CArgs& args);
 
+// A named settings file that cannot be read is refused even by a command that has no use for its values: a
+// mistyped name must not pass silently.
+void CheckSettingsOption(const CArgs& args);
+
 // The machine file a command works on: the one named, else the settings' default file.
 std::string MachineFilePath(const std::optional<std::string>& named, const CliSettings& settings);
 

@@ -56,8 +56,14 @@ constexpr const char* kUsage =
     "\n"
     "Files: the settings file is Lanwick.ini beside this program, found as the window finds its own (in\n"
     "$XDG_CONFIG_HOME/lanwick or ~/.config/lanwick when the program's folder cannot be written); --settings FILE\n"
-    "names another one. A command without FILE uses the settings' default machine file (DefFile, else\n"
-    "machines.xml beside the settings file).\n"
+    "names another one, which must exist and be readable whatever the command. Settings files over 1 MB and\n"
+    "machine files over 256 MB are refused. Retries, Pause and Refresh of the settings file are held to the\n"
+    "settings sheet's ranges (1..255, 1..5000 ms, 10..86400 s). A command without FILE uses the settings'\n"
+    "default machine file (DefFile, else machines.xml beside the settings file).\n"
+    "\n"
+    "An option value starting with \"--\" is refused as a forgotten value. Files are replaced whole through a\n"
+    "temporary file in their folder; a symbolic link is followed only where the kernel's protected_symlinks\n"
+    "rule would (not another user's link in a sticky world-writable folder such as /tmp).\n"
     "\n"
     "Exit status: 0 done; 1 some hosts did not answer (ping); 2 refused or failed; 128+N stopped by signal N\n"
     "(scan, ping); monitor exits 0 when stopped by SIGINT or SIGTERM.\n";
@@ -102,7 +108,7 @@ int Dispatch(std::vector<std::string> args) {
             }
         }
     }
-    throw CCliError("unknown command \"" + strCommand + "\" (see lanwick-cli --help)");
+    throw CCliError("unknown command \"" + Shorten(strCommand) + "\" (see lanwick-cli --help)");
 }
 
 } // namespace

@@ -72,10 +72,11 @@ int RunList(const Arguments& arguments) {
         Print(kHelp);
         return 0;
     }
+    CheckSettingsOption(args);
     args.RequirePositionals(0, 1, "machine file");
     const std::string strFormat = args.Value("--format").value_or("tsv");
     if (strFormat != "tsv" && strFormat != "csv" && strFormat != "json")
-        throw CCliError("unknown format \"" + strFormat + "\": tsv, csv or json");
+        throw CCliError("unknown format \"" + Shorten(strFormat) + "\": tsv, csv or json");
 
     std::optional<std::string> named;
     if (!args.Positionals().empty())

@@ -13,6 +13,7 @@
 #include "cli/StopRequest.h"
 #include "cli/Targets.h"
 #include "monitor/MonitorPass.h"
+#include "platform/FileStore.h"
 #include "probes/PingEngine.h"
 #include "registry/Groups.h"
 
@@ -31,7 +32,7 @@ constexpr const char* kHelp =
     "SIGINT or SIGTERM stops it cleanly (exit status 0).\n"
     "  --group G         only the machines of group G (any case); a G containing \"*All\" is every machine\n"
     "                    (default \"*All machines\")\n"
-    "  --refresh S       seconds between passes, 1 to 86400 (default: Refresh of the settings)\n"
+    "  --refresh S       seconds between passes, 1 to 86400 (default: Refresh of the settings, held to 10..86400)\n"
     "  --passes K        stop after K passes (default: run until stopped)\n"
     "  --prom-file PATH  after the list fill and after every pass, replace PATH with the state of every pinged\n"
     "                    machine in the Prometheus text format: lanwick_machine_up (1 or 0) and\n"
@@ -66,10 +67,8 @@ MonitorOptions ReadOptions(const CArgs& args, const CliSettings& settings) {
     if (const auto refresh = args.Value("--refresh")) {
         options.nRefresh = static_cast<int>(ParseNumber(*refresh, 1, 86400, "--refresh"));
     } else {
+        // Held to 10..86400 by the settings loader.
         options.nRefresh = settings.settings.m_nRefresh;
-        if (options.nRefresh < 1 || options.nRefresh > 86400)
-            throw CCliError("the settings' Refresh of " + std::to_string(options.nRefresh) +
-                            " seconds is out of range (1 to 86400): give --refresh");
     }
     if (const auto passes = args.Value("--passes"))
         options.nPasses = ParseNumber(*passes, 1, 1000000000, "--passes");
@@ -94,7 +93,7 @@ public:
         if (m_options.promFile) {
             const std::string strError = WritePromFile(*m_options.promFile, PromText(outcome));
             if (!strError.empty()) {
-                const std::string strLine = "cannot write " + *m_options.promFile + ": " + strError;
+                const std::string strLine = "cannot write " + Shorten(*m_options.promFile) + ": " + strError;
                 // A wrong path shows at once; a later failure (a full disk) must not end the monitoring.
                 if (kind == PassKind::ListFill)
                     throw CCliError(strLine);
@@ -133,11 +132,16 @@ int RunMonitor(const Arguments& arguments) {
     }
     const CliSettings settings = LoadCliSettings(args);
     const MonitorOptions options = ReadOptions(args, settings);
+    // A metrics file that cannot be written is found out before the first ping, not after the list fill.
+    if (options.promFile) {
+        if (const std::string strReason = platform::ReplaceRefusal(*options.promFile); !strReason.empty())
+            throw CCliError("cannot write " + Shorten(*options.promFile) + ": " + strReason);
+    }
     CMachineList list;
     ReadMachineFile(options.strFile, list);
     // A mistyped group would monitor nothing for ever without a word.
     if (args.Has("--group") && !AnyInView(list, options.strGroup))
-        throw CCliError("no machine of group \"" + options.strGroup + "\" in " + options.strFile);
+        throw CCliError("no machine of group \"" + Shorten(options.strGroup) + "\" in " + Shorten(options.strFile));
     RequireIcmp();
 
     CMonitor monitor(options, settings.settings, list);

@@ -37,6 +37,7 @@ int RunPing(const Arguments& arguments) {
         Print(kHelp);
         return 0;
     }
+    CheckSettingsOption(args);
     args.RequirePositionals(1, SIZE_MAX, "HOST");
     std::optional<unsigned> retries;
     std::optional<unsigned> pause;

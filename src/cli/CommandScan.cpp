@@ -33,7 +33,9 @@ constexpr const char* kHelp =
     "last two numbers (as the window's scan dialog requires).\n"
     "  --workers N   worker threads, 10 (mild) to 80 (aggressive); default 10\n"
     "  --names       look up the host name of every address found (\"n/a\" when it has none)\n"
-    "  --add GROUP   add every address found to GROUP of the machine file and save it, as the dialog's OK does\n"
+    "  --add GROUP   add every address found to GROUP of the machine file and save it, as the dialog's OK does;\n"
+    "                GROUP must not start with \"-\" (most likely a mistyped option). The machine file is checked\n"
+    "                before anything is sent: it must be a machine file this program may rewrite in its folder\n"
     "  --file FILE   the machine file for --add (default: the settings' default machine file)\n";
 
 struct FoundRow {
@@ -158,6 +160,7 @@ int RunScan(const Arguments& arguments) {
         Print(kHelp);
         return 0;
     }
+    CheckSettingsOption(args);
     args.RequirePositionals(2, 2, "START and END addresses");
     const IpAddress start = RequireAddress(args.Positionals()[0]);
     const IpAddress end = RequireAddress(args.Positionals()[1]);
@@ -168,6 +171,10 @@ int RunScan(const Arguments& arguments) {
     const auto group = args.Value("--add");
     if (group && group->empty())
         throw CCliError("no group entered: --add needs a group name");
+    // Deliberately stricter than the window: from a command line a group "-x" is far likelier a mistyped option.
+    if (group && group->front() == '-')
+        throw CCliError("group \"" + Shorten(*group) +
+                        "\" refused: a group named on the command line must not start with \"-\"");
     if (args.Has("--file") && !group)
         throw CCliError("--file is only used with --add");
 

@@ -54,11 +54,12 @@ std::vector<CMachine> FindTargets(CMachineList& list, const std::string& strTarg
 // The one machine to wake: records repeated with the same address and MAC count as one.
 CMachine PickTarget(const std::vector<CMachine>& found, const std::string& strTarget, const std::string& strFile) {
     if (found.empty())
-        throw CCliError("no machine with the address, MAC or name \"" + strTarget + "\" in " + strFile);
+        throw CCliError("no machine with the address, MAC or name \"" + Shorten(strTarget) + "\" in " +
+                        Shorten(strFile));
     for (const CMachine& machine : found) {
         if (machine.m_ip != found.front().m_ip || machine.m_strMac != found.front().m_strMac)
-            throw CCliError("\"" + strTarget + "\" names " + std::to_string(found.size()) + " machines in " + strFile +
-                            " with different addresses or MACs: use wake ADDRESS MAC");
+            throw CCliError("\"" + Shorten(strTarget) + "\" names " + std::to_string(found.size()) + " machines in " +
+                            Shorten(strFile) + " with different addresses or MACs: use wake ADDRESS MAC");
     }
     return found.front();
 }
@@ -99,6 +100,7 @@ int RunWake(const Arguments& arguments) {
         Print(kWakeHelp);
         return 0;
     }
+    CheckSettingsOption(args);
     args.RequirePositionals(1, 2, "TARGET");
     CMachine machine({}, "", "", "", 0);
     if (args.Positionals().size() == 2) {
@@ -130,6 +132,7 @@ int RunVendor(const Arguments& arguments) {
         Print(kVendorHelp);
         return 0;
     }
+    CheckSettingsOption(args);
     args.RequirePositionals(1, SIZE_MAX, "MAC");
     std::vector<std::string> macs;
     for (const std::string& strText : args.Positionals())

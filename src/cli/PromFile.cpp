@@ -1,9 +1,7 @@
 // Prometheus exposition text of a pass and its atomic replacement on disk.
 #include "cli/PromFile.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <set>
 
 #include "cli/Formats.h"
@@ -47,10 +45,10 @@ std::string PromText(const PassOutcome& outcome) {
 }
 
 std::string WritePromFile(const std::string& strPath, const std::string& strText) {
-    errno = 0;
-    if (platform::ReplaceFile(strPath, strText))
+    std::string strReason;
+    if (platform::ReplaceFile(strPath, strText, &strReason))
         return {};
-    return errno != 0 ? std::strerror(errno) : "the file could not be replaced";
+    return strReason.empty() ? std::string("the file could not be replaced") : strReason;
 }
 
 } // namespace lanwick::cli

@@ -38,10 +38,11 @@ std::vector<std::string> ResolveHosts(const std::vector<std::string>& hosts) {
         if (strHost.empty() || bNumeric || platform::ParseIpv4(strHost))
             RequireAddress(strHost);
         if (!IsHostName(strHost))
-            throw CCliError("bad host name \"" + strHost + "\": letters, digits, \"-\", \"_\" and dots are expected");
+            throw CCliError("bad host name \"" + Shorten(strHost) +
+                            "\": letters, digits, \"-\", \"_\" and dots are expected");
         const auto resolved = platform::ForwardLookup(strHost);
         if (!resolved)
-            throw CCliError("cannot resolve host name \"" + strHost + "\"");
+            throw CCliError("cannot resolve host name \"" + Shorten(strHost) + "\"");
         addresses.push_back(platform::FormatIpv4(*resolved));
     }
     return addresses;

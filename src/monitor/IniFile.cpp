@@ -4,6 +4,8 @@
 
 #include "platform/FileStore.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 namespace lanwick {
@@ -184,19 +186,40 @@ std::uint32_t ParseProfileInt(std::string_view value) {
     return n;
 }
 
-std::uint32_t CIniFile::GetInt(std::string_view section, std::string_view key, std::uint32_t nDefault) const {
+bool CIniFile::Load(std::string* pstrError) const {
     std::string text;
-    if (!platform::ReadWholeFile(m_strPath, text))
-        return nDefault;
-    auto value = CIniText(text).Get(section, key);
+    m_text.emplace();
+    if (platform::ReadWholeFile(m_strPath, text, kMaxIniFileBytes)) {
+        m_text.emplace(text);
+        return true;
+    }
+    const int nError = errno;
+    if (nError == EFBIG) {
+        if (pstrError != nullptr)
+            *pstrError =
+                "it is larger than " + std::to_string(kMaxIniFileBytes >> 20) + " MB, too large for a settings file";
+        return false;
+    }
+    if (!platform::FileExists(m_strPath))
+        return true;
+    if (pstrError != nullptr)
+        *pstrError = std::strerror(nError);
+    return false;
+}
+
+std::optional<std::string> CIniFile::Get(std::string_view section, std::string_view key) const {
+    if (!m_text)
+        Load();
+    return m_text->Get(section, key);
+}
+
+std::uint32_t CIniFile::GetInt(std::string_view section, std::string_view key, std::uint32_t nDefault) const {
+    auto value = Get(section, key);
     return value ? ParseProfileInt(*value) : nDefault;
 }
 
 std::string CIniFile::GetString(std::string_view section, std::string_view key, const std::string& strDefault) const {
-    std::string text;
-    if (!platform::ReadWholeFile(m_strPath, text))
-        return strDefault;
-    auto value = CIniText(text).Get(section, key);
+    auto value = Get(section, key);
     return value ? *value : strDefault;
 }
 
@@ -210,8 +233,9 @@ bool CIniFile::WriteString(std::string_view section, std::string_view key, std::
 
 bool CIniFile::Update(const std::function<bool(CIniText&)>& change) {
     std::string text;
-    // A file that exists but cannot be read is left alone rather than replaced by our few keys.
-    if (!platform::ReadWholeFile(m_strPath, text) && platform::FileExists(m_strPath))
+    // A file that exists but cannot be read (or is no settings file, by its size) is left alone rather than
+    // replaced by our few keys.
+    if (!platform::ReadWholeFile(m_strPath, text, kMaxIniFileBytes) && platform::FileExists(m_strPath))
         return false;
     CIniText ini(text);
     if (!change(ini))
@@ -220,7 +244,10 @@ bool CIniFile::Update(const std::function<bool(CIniText&)>& change) {
     auto folder = std::filesystem::path(m_strPath).parent_path();
     if (!folder.empty())
         std::filesystem::create_directories(folder, ec);
-    return platform::ReplaceFile(m_strPath, ini.Text());
+    if (!platform::ReplaceFile(m_strPath, ini.Text()))
+        return false;
+    m_text = std::move(ini);
+    return true;
 }
 
 } // namespace lanwick

@@ -40,16 +40,25 @@ private:
 // profile reader does); a negative or non-numeric value reads 0.
 std::uint32_t ParseProfileInt(std::string_view value);
 
-// One INI file on disk. Every call reads the file anew; every write reads, changes one key and replaces the
-// file whole (through a temporary file, so a failed write leaves the old file intact).
+// Settings files are a few hundred bytes; anything beyond this is not one, and reading it would only cost time.
+constexpr std::size_t kMaxIniFileBytes = 1u << 20;
+
+// One INI file on disk, read once (at Load or the first Get) and served from memory afterwards; every write reads
+// the file anew, changes its keys and replaces the file whole (through a temporary file, so a failed write leaves
+// the old file intact).
 class CIniFile {
 public:
     explicit CIniFile(std::string strPath) : m_strPath(std::move(strPath)) {}
     const std::string& Path() const { return m_strPath; }
 
+    // Reads the file now. A missing file is an empty one; false, with the reason in *pstrError when given, for a
+    // file that exists but cannot be read or is larger than kMaxIniFileBytes (every Get then gives its default).
+    bool Load(std::string* pstrError = nullptr) const;
     // The default when the file or the key is missing.
     std::uint32_t GetInt(std::string_view section, std::string_view key, std::uint32_t nDefault) const;
     std::string GetString(std::string_view section, std::string_view key, const std::string& strDefault) const;
+    // The value as written, nothing when the file or the key is missing.
+    std::optional<std::string> Get(std::string_view section, std::string_view key) const;
     // Creates the file (and its folder) when needed; false when the file could not be written.
     bool WriteInt(std::string_view section, std::string_view key, std::int64_t nValue);
     bool WriteString(std::string_view section, std::string_view key, std::string_view value);
@@ -59,6 +68,7 @@ public:
 
 private:
     std::string m_strPath;
+    mutable std::optional<CIniText> m_text; // the file as last read or written
 };
 
 } // namespace lanwick

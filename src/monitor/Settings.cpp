@@ -4,9 +4,11 @@
 #include "monitor/IniFile.h"
 #include "platform/FileStore.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <string_view>
 
 namespace lanwick {
 namespace {
@@ -29,6 +31,27 @@ std::optional<std::string> UserConfigDir(const char* xdgConfigHome, const char* 
     return std::nullopt;
 }
 
+// A number of the file held to [nMin, nMax]. Read saturating rather than modulo 2^32, so that a huge value stays
+// huge and lands at the top of the range instead of anywhere; a negative or non-numeric value reads 0, as the
+// profile reader has it, and so the bottom.
+std::int32_t InRange(const std::optional<std::string>& value, std::int32_t nDefault, std::int32_t nMin,
+                     std::int32_t nMax) {
+    if (!value)
+        return nDefault;
+    std::string_view text = *value;
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    std::int64_t n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            break;
+        n = std::min<std::int64_t>(n * 10 + (c - '0'), nMax);
+    }
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(n, nMin, nMax));
+}
+
 } // namespace
 
 SettingsLocation LocateSettings(const std::string& strExeDir) {
@@ -48,22 +71,21 @@ SettingsLocation LocateSettings(const std::string& strExeDir, const char* xdgCon
     return {dir + kIniName, dir};
 }
 
-void CSettings::LoadSettings(const std::string& strIniFile, const std::string& strAppDir) {
+bool CSettings::LoadSettings(const std::string& strIniFile, const std::string& strAppDir, std::string* pstrError) {
     if (strIniFile.empty())
-        return;
+        return true;
     const CIniFile ini(strIniFile);
+    const bool bRead = ini.Load(pstrError);
     m_bShowPingTime = static_cast<std::int32_t>(ini.GetInt("General", "ShowPingTime", 0));
     m_bHideExcluded = static_cast<std::int32_t>(ini.GetInt("General", "HideExcluded", 0));
     m_strDefFile = ini.GetString("General", "DefFile", "");
     if (m_strDefFile.empty())
         m_strDefFile = strAppDir + "machines.xml";
-    // Only the low 8 bits are kept; 0 would reach the ping engine's division, so it counts as one attempt.
-    m_nRetries = static_cast<std::uint8_t>(ini.GetInt("Scan", "Retries", 1) & 0xFF);
-    if (m_nRetries == 0)
-        m_nRetries = 1;
-    m_nPause = static_cast<std::int32_t>(ini.GetInt("Scan", "Pause", 500));
+    m_nRetries = static_cast<std::uint8_t>(InRange(ini.Get("Scan", "Retries"), 1, kMinRetries, kMaxRetries));
+    m_nPause = InRange(ini.Get("Scan", "Pause"), 500, kMinPause, kMaxPause);
     m_bMonitor = static_cast<std::int32_t>(ini.GetInt("Monitor", "Enabled", 0));
-    m_nRefresh = static_cast<std::int32_t>(ini.GetInt("Monitor", "Refresh", 60));
+    m_nRefresh = InRange(ini.Get("Monitor", "Refresh"), 60, kMinRefresh, kMaxRefresh);
+    return bRead;
 }
 
 bool CSettings::SaveSettings(const std::string& strIniFile) const {

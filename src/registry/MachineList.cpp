@@ -89,7 +89,7 @@ int CMachineList::LoadFile(const std::string& strPath) {
     const std::size_t countBefore = m_machines.size();
     try {
         std::string strText;
-        if (!platform::ReadWholeFile(strPath, strText))
+        if (!platform::ReadWholeFile(strPath, strText, kMaxMachineFileBytes))
             return 1;
         Exchange(strText, false);
     } catch (const std::bad_alloc&) {

@@ -10,6 +10,10 @@
 
 namespace lanwick {
 
+// A million machines take about 206 MB; a larger file is refused before it is read rather than parsed into
+// gigabytes of memory.
+constexpr std::size_t kMaxMachineFileBytes = 256u << 20;
+
 class CMachineList {
 public:
     // Why the last SaveFile did not write the file.
@@ -42,8 +46,8 @@ public:
     bool SaveFile(const std::string& strPath);
     ESaveError LastSaveError() const { return m_eLastSaveError; }
 
-    // 2: no file that is both readable and writable; 1: it cannot be read (nothing is added); 0: loaded, the
-    // records appended.
+    // 2: no file that is both readable and writable; 1: it cannot be read or is larger than kMaxMachineFileBytes
+    // (nothing is added); 0: loaded, the records appended.
     int LoadFile(const std::string& strPath);
 
     // Storing: strText becomes the whole file text. Loading: the records of strText are appended.

@@ -72,25 +72,74 @@ TEST_F(SettingsTest, ReadsEveryKeyFromItsSection) {
     EXPECT_EQ(s.m_nRefresh, 15);
 }
 
-TEST_F(SettingsTest, RetriesKeepsItsLow8Bits) {
-    EXPECT_EQ(RetriesFrom("300"), 44);
-    EXPECT_EQ(RetriesFrom("255"), 255);
-    EXPECT_EQ(RetriesFrom("257"), 1);
+// What the settings sheet would refuse cannot come in through the file either: a Pause of 24 days stalled every
+// ping, a Refresh past 32 bits read as some other number.
+TEST_F(SettingsTest, NumbersOfTheFileAreHeldToTheSheetsRanges) {
+    struct Case {
+        const char* key;
+        const char* value;
+        std::int64_t expected;
+    };
+    const Case cases[] = {
+        {"Retries", "3", 3},
+        {"Retries", "255", 255},
+        {"Retries", "256", 255},
+        {"Retries", "300", 255},
+        {"Retries", "512", 255},
+        {"Retries", "0", 1},
+        {"Retries", "-3", 1},
+        {"Retries", "many", 1},
+        {"Retries", "4294967297", 255},
+        {"Pause", "250", 250},
+        {"Pause", "5000", 5000},
+        {"Pause", "5001", 5000},
+        {"Pause", "2147483647", 5000},
+        {"Pause", "0", 1},
+        {"Pause", "-1", 1},
+        {"Refresh", "15", 15},
+        {"Refresh", "86400", 86400},
+        {"Refresh", "86401", 86400},
+        {"Refresh", "9999999999", 86400},
+        {"Refresh", "4294967295", 86400},
+        {"Refresh", "4294967306", 86400},
+        {"Refresh", "0", 10},
+        {"Refresh", "9", 10},
+        {"Refresh", "-60", 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + "=" + c.value);
+        WriteIni(std::string("[") + (std::string(c.key) == "Refresh" ? "Monitor" : "Scan") + "]\n" + c.key + "=" +
+                 c.value + "\n");
+        const CSettings s = Loaded();
+        const std::int64_t actual = std::string(c.key) == "Retries" ? s.m_nRetries
+                                    : std::string(c.key) == "Pause" ? s.m_nPause
+                                                                    : s.m_nRefresh;
+        EXPECT_EQ(actual, c.expected);
+    }
 }
 
-TEST_F(SettingsTest, RetriesWhoseLow8BitsAreZeroCountsAsOne) {
-    EXPECT_EQ(RetriesFrom("0"), 1);
-    EXPECT_EQ(RetriesFrom("256"), 1);
-    EXPECT_EQ(RetriesFrom("512"), 1);
-    EXPECT_EQ(RetriesFrom("-3"), 1);
-    EXPECT_EQ(RetriesFrom("many"), 1);
-}
-
-TEST_F(SettingsTest, RetriesOf300IsWrittenBackAs44) {
+TEST_F(SettingsTest, RetriesOutOfRangeIsWrittenBackAsItsLimit) {
     WriteIni("[Scan]\nRetries=300\n");
     CSettings s = Loaded();
     ASSERT_TRUE(s.SaveSettings(m_strIni));
-    EXPECT_NE(ReadIni().find("Retries=44\n"), std::string::npos) << ReadIni();
+    EXPECT_NE(ReadIni().find("Retries=255\n"), std::string::npos) << ReadIni();
+}
+
+// A settings file is a few hundred bytes: a huge one is refused at once, not parsed line by line for minutes.
+TEST_F(SettingsTest, FileOverOneMegabyteIsRefusedWithTheDefaults) {
+    WriteIni("[Scan]\nPause=250\n");
+    fs::resize_file(m_strIni, (1u << 20) + 1);
+    CSettings s;
+    std::string strError;
+    EXPECT_FALSE(s.LoadSettings(m_strIni, m_strAppDir, &strError));
+    EXPECT_NE(strError.find("too large"), std::string::npos) << strError;
+    EXPECT_EQ(s.m_nPause, 500);
+    EXPECT_FALSE(s.SaveSettings(m_strIni)) << "a file that is no settings file is not replaced";
+    EXPECT_EQ(fs::file_size(m_strIni), (1u << 20) + 1);
+
+    fs::resize_file(m_strIni, 1u << 20);
+    EXPECT_TRUE(s.LoadSettings(m_strIni, m_strAppDir, &strError));
+    EXPECT_EQ(s.m_nPause, 250);
 }
 
 TEST_F(SettingsTest, EmptyDefFileBehavesAsMissing) {
@@ -125,7 +174,7 @@ TEST_F(SettingsTest, SavedValuesLoadBackUnchanged) {
     s.m_bHideExcluded = 7;
     s.m_strDefFile = " /odd path/with 'quotes'.xml ";
     s.m_nRetries = 200;
-    s.m_nPause = 0;
+    s.m_nPause = 1;
     s.m_bMonitor = 1;
     s.m_nRefresh = 3600;
     ASSERT_TRUE(s.SaveSettings(m_strIni));
@@ -134,7 +183,7 @@ TEST_F(SettingsTest, SavedValuesLoadBackUnchanged) {
     EXPECT_EQ(t.m_bHideExcluded, 7);
     EXPECT_EQ(t.m_strDefFile, s.m_strDefFile);
     EXPECT_EQ(t.m_nRetries, 200);
-    EXPECT_EQ(t.m_nPause, 0);
+    EXPECT_EQ(t.m_nPause, 1);
     EXPECT_EQ(t.m_bMonitor, 1);
     EXPECT_EQ(t.m_nRefresh, 3600);
 }

@@ -98,6 +98,22 @@ TEST(MachineFileDisk, LoadFile_ReadsMachinesBeyond64000Bytes) {
     EXPECT_EQ(copy.SaveToText(), list.SaveToText());
 }
 
+TEST(MachineFileDisk, LoadFile_FileOver256MegabytesIsRefusedUnread) {
+    test::CTempDir dir;
+    const std::string strPath = dir.File("big.xml");
+    CMachineList saved;
+    Fill(saved, 2);
+    ASSERT_TRUE(saved.SaveFile(strPath));
+    // Sparse, so the test costs no disk: what counts is the size the file claims.
+    fs::resize_file(strPath, kMaxMachineFileBytes + 1);
+    CMachineList list;
+    EXPECT_EQ(list.LoadFile(strPath), 1);
+    EXPECT_EQ(list.GetCount(), 0u);
+    fs::resize_file(strPath, kMaxMachineFileBytes);
+    EXPECT_EQ(list.LoadFile(strPath), 0);
+    EXPECT_EQ(list.GetCount(), 2u);
+}
+
 TEST(MachineFileDisk, SaveFile_KeepsPermissionsAndLeavesNoTemporaryFile) {
     test::CTempDir dir;
     const std::string strPath = dir.File("m.xml");

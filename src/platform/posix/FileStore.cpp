@@ -1,19 +1,24 @@
-// POSIX file services of the machine file: the new text goes to a temporary file beside the old one, is flushed to
-// disk and then renamed over it, so a crash or a full disk never leaves a damaged or empty machine file.
+// POSIX file services: the new text goes to an unnamed file in the target's folder, is flushed to disk and only
+// then given a name and renamed over the old file, so that a crash, a kill or a full disk never leaves a damaged or
+// empty file, nor a stray temporary one, and nobody can claim or read the temporary file before it is complete.
 #include "platform/FileStore.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
+#include <cstdint>
+#include <cstring>
+#include <ctime>
+#include <vector>
 
 namespace lanwick::platform {
 
 namespace {
+
+constexpr int kMaxLinkHops = 40; // as the kernel's own limit, after which it says ELOOP
 
 bool WriteAll(int fd, const std::string& strText) {
     std::size_t done = 0;
@@ -21,24 +26,13 @@ bool WriteAll(int fd, const std::string& strText) {
         const ssize_t n = ::write(fd, strText.data() + done, strText.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
             return false;
+        }
         done += static_cast<std::size_t>(n);
     }
-    return true;
-}
-
-// A symbolic link is followed so that the file it names is replaced, not the link.
-bool ResolveTarget(const std::string& strPath, std::string& strTarget) {
-    struct stat st {};
-    strTarget = strPath;
-    if (::lstat(strPath.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return true;
-    char* resolved = ::realpath(strPath.c_str(), nullptr);
-    if (resolved == nullptr)
-        return false;
-    strTarget = resolved;
-    std::free(resolved);
     return true;
 }
 
@@ -54,29 +48,115 @@ void SplitPath(const std::string& strPath, std::string& strDir, std::string& str
     }
 }
 
-int CreateTemporary(const std::string& strDir, const std::string& strBase, std::string& strTemp) {
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        strTemp = strDir + "/." + strBase + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        // 0666 as a plain create would use, so the umask applies to a file that did not exist before.
-        const int fd = ::open(strTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
+std::string ErrnoText() {
+    return std::strerror(errno);
+}
+
+// Follows the links that end strPath one by one, each only where the kernel would follow it with
+// fs.protected_symlinks on: in a sticky world-writable folder (/tmp) a link is followed only when it belongs to us
+// or to the folder's owner. Resolving with realpath() and renaming over the result would step around that rule and
+// let another user's planted link aim our save at any file we may write.
+bool ResolveTarget(const std::string& strPath, std::string& strTarget, std::string& strReason) {
+    strTarget = strPath;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat link {};
+        // A missing file is created where the path says.
+        if (::lstat(strTarget.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
+            return true;
+        std::string strDir, strBase;
+        SplitPath(strTarget, strDir, strBase);
+        struct stat dir {};
+        if (::stat(strDir.c_str(), &dir) != 0) {
+            strReason = ErrnoText();
+            return false;
+        }
+        const bool bShared = (dir.st_mode & S_ISVTX) != 0 && (dir.st_mode & S_IWOTH) != 0;
+        if (bShared && link.st_uid != ::geteuid() && link.st_uid != dir.st_uid) {
+            strReason = "it leads through a link of another user (uid " + std::to_string(link.st_uid) +
+                        ") in a shared folder, which is not followed";
+            return false;
+        }
+        std::vector<char> buf(static_cast<std::size_t>(link.st_size > 0 ? link.st_size : 255) + 1);
+        const ssize_t n = ::readlink(strTarget.c_str(), buf.data(), buf.size());
+        if (n < 0 || static_cast<std::size_t>(n) >= buf.size()) {
+            strReason = n < 0 ? ErrnoText() : std::string("the link changed while it was read");
+            return false;
+        }
+        const std::string strLink(buf.data(), static_cast<std::size_t>(n));
+        strTarget = strLink.front() == '/' ? strLink : strDir + "/" + strLink;
     }
+    strReason = std::strerror(ELOOP);
+    return false;
+}
+
+std::string RandomName(const std::string& strDir, const std::string& strBase) {
+    std::uint64_t bits = 0;
+    if (::getrandom(&bits, sizeof bits, 0) != static_cast<ssize_t>(sizeof bits))
+        bits ^= static_cast<std::uint64_t>(::getpid()) << 32 ^ static_cast<std::uint64_t>(std::time(nullptr));
+    static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuv";
+    std::string strSuffix;
+    for (int i = 0; i < 12; ++i, bits >>= 5)
+        strSuffix += kDigits[bits & 31];
+    // Hidden and ending in ".tmp", so that no "*.prom" or "*.xml" pattern picks it up in its short life.
+    return strDir + "/." + strBase + "." + strSuffix + ".tmp";
+}
+
+// The file the new text goes to: unnamed where the file system can (O_TMPFILE), else a new file under a random
+// name. 0666 as a plain create would use, so the umask applies to a file that did not exist before.
+int CreateTemporary(const std::string& strDir, const std::string& strBase, std::string& strNamed) {
+    strNamed.clear();
+    const int fd = ::open(strDir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
+        return fd;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        strNamed = RandomName(strDir, strBase);
+        const int named = ::open(strNamed.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (named >= 0)
+            return named;
+        if (errno != EEXIST)
+            break;
+    }
+    strNamed.clear();
     return -1;
+}
+
+// Gives the unnamed file a random name in its folder, the step before the rename that puts it in place: link()
+// cannot replace an existing file, rename() can, atomically.
+bool NameTemporary(int fd, const std::string& strDir, const std::string& strBase, std::string& strNamed) {
+    const std::string strProc = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        strNamed = RandomName(strDir, strBase);
+        if (::linkat(AT_FDCWD, strProc.c_str(), AT_FDCWD, strNamed.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return true;
+        // Without /proc only the privileged form is left.
+        if (errno == ENOENT && ::linkat(fd, "", AT_FDCWD, strNamed.c_str(), AT_EMPTY_PATH) == 0)
+            return true;
+        if (errno != EEXIST)
+            break;
+    }
+    strNamed.clear();
+    return false;
+}
+
+bool Fail(std::string* pstrReason, const std::string& strReason) {
+    if (pstrReason != nullptr)
+        *pstrReason = strReason;
+    return false;
 }
 
 } // namespace
 
 bool FileExists(const std::string& strPath) {
-    return ::access(strPath.c_str(), F_OK) == 0;
+    // Only "no such file" means there is none: a refusal (a protected link answers EACCES) is no licence to
+    // create the file anew.
+    return ::access(strPath.c_str(), F_OK) == 0 || (errno != ENOENT && errno != ENOTDIR);
 }
 
 bool IsReadWritable(const std::string& strPath) {
     return ::access(strPath.c_str(), R_OK | W_OK) == 0;
 }
 
-bool ReadWholeFile(const std::string& strPath, std::string& strText) {
+bool ReadWholeFile(const std::string& strPath, std::string& strText, std::size_t nMaxBytes) {
     strText.clear();
     // Non-blocking so that a FIFO at the path cannot hang the caller; only regular files are read.
     const int fd = ::open(strPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -85,41 +165,76 @@ bool ReadWholeFile(const std::string& strPath, std::string& strText) {
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
+        errno = EINVAL;
+        return false;
+    }
+    if (static_cast<std::uintmax_t>(st.st_size) > nMaxBytes) {
+        ::close(fd);
+        errno = EFBIG;
         return false;
     }
     // Sized from the file so that a large file is read without growing the buffer again and again.
     strText.reserve(static_cast<std::size_t>(st.st_size));
     char buf[65536];
     bool ok = true;
+    int nError = 0;
     for (;;) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0)
+        if (n < 0) {
             ok = false;
+            nError = errno;
+        }
         if (n <= 0)
             break;
+        // A file that grows while it is read is held to the same limit.
+        if (strText.size() + static_cast<std::size_t>(n) > nMaxBytes) {
+            ok = false;
+            nError = EFBIG;
+            break;
+        }
         strText.append(buf, static_cast<std::size_t>(n));
     }
     ::close(fd);
-    if (!ok)
+    if (!ok) {
         strText.clear();
+        strText.shrink_to_fit();
+        errno = nError;
+    }
     return ok;
 }
 
-bool ReplaceFile(const std::string& strPath, const std::string& strText) {
-    std::string strTarget, strDir, strBase, strTemp;
-    if (!ResolveTarget(strPath, strTarget))
-        return false;
+std::string ReplaceRefusal(const std::string& strPath) {
+    std::string strTarget, strReason, strDir, strBase;
+    if (!ResolveTarget(strPath, strTarget, strReason))
+        return strReason;
+    struct stat st {};
+    if (::stat(strTarget.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
+    SplitPath(strTarget, strDir, strBase);
+    if (::access(strDir.c_str(), W_OK | X_OK) != 0)
+        return "its folder cannot take a new file: " + ErrnoText();
+    return {};
+}
+
+bool ReplaceFile(const std::string& strPath, const std::string& strText, std::string* pstrReason) {
+    std::string strTarget, strReason, strDir, strBase, strTemp;
+    if (!ResolveTarget(strPath, strTarget, strReason)) {
+        errno = EACCES;
+        return Fail(pstrReason, strReason);
+    }
     struct stat old {};
     const bool bHadOld = ::stat(strTarget.c_str(), &old) == 0;
-    if (bHadOld && !S_ISREG(old.st_mode))
-        return false;
+    if (bHadOld && !S_ISREG(old.st_mode)) {
+        errno = EINVAL;
+        return Fail(pstrReason, "it is not a regular file");
+    }
     SplitPath(strTarget, strDir, strBase);
 
     const int fd = CreateTemporary(strDir, strBase, strTemp);
     if (fd < 0)
-        return false;
+        return Fail(pstrReason, ErrnoText());
     bool ok = true;
     if (bHadOld) {
         // Owner first: a change of owner may clear set-id bits that the mode then restores. Only root may give the
@@ -128,11 +243,23 @@ bool ReplaceFile(const std::string& strPath, const std::string& strText) {
         ok = ::fchmod(fd, old.st_mode & 07777) == 0;
     }
     ok = ok && WriteAll(fd, strText) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(strTemp.c_str(), strTarget.c_str()) == 0;
+    // Named only now, whole and on disk: a kill before this point leaves nothing behind.
+    if (ok && strTemp.empty())
+        ok = NameTemporary(fd, strDir, strBase, strTemp);
+    int nError = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        nError = errno;
+    }
+    if (ok && ::rename(strTemp.c_str(), strTarget.c_str()) != 0) {
+        ok = false;
+        nError = errno;
+    }
     if (!ok) {
-        ::unlink(strTemp.c_str());
-        return false;
+        if (!strTemp.empty())
+            ::unlink(strTemp.c_str());
+        errno = nError;
+        return Fail(pstrReason, std::strerror(nError));
     }
     // The directory is not synced: after a crash the rename may be undone, but then the old file is there whole,
     // and a second sync would double the time a save takes.

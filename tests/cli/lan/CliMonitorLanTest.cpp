@@ -245,5 +245,36 @@ TEST(CliMonitorLan, AllExcludedMachinesRunWithoutProbesAndExportOnlyTheHeaders) 
     EXPECT_NE(bad.err.find("cannot write " + dir.File("none/x.prom")), std::string::npos) << bad.err;
 }
 
+// A metrics file that cannot be written is refused before the list fill pings anyone: an immutable folder (root
+// cannot write it either) and a link planted by another user in a shared folder.
+TEST(CliMonitorLan, UnwritableMetricsFileIsRefusedBeforeAnyPing) {
+    LANWICK_REQUIRE_LAN();
+    const std::string strHost = CLan::Get().Hosts()[0].address;
+    CTempDir dir;
+    {
+        CMachineList list;
+        list.AddMachine(Ip(strHost), "00A0C9000001", "Lab", "x", 0);
+        ASSERT_TRUE(list.SaveFile(dir.File("m.xml")));
+    }
+    std::filesystem::create_directory(dir.File("ro"));
+    ASSERT_EQ(Shell("chattr +i " + dir.File("ro")), 0);
+    std::filesystem::create_directory(dir.File("shared"));
+    std::filesystem::permissions(dir.File("shared"), std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
+    dir.Write("secret", "root only\n");
+    std::filesystem::create_symlink(dir.File("secret"), dir.File("shared/lanwick.prom"));
+    ASSERT_EQ(Shell("chown -h 65534:65534 " + dir.File("shared/lanwick.prom")), 0);
+    for (const std::string& strProm : {dir.File("ro/lanwick.prom"), dir.File("shared/lanwick.prom")}) {
+        SCOPED_TRACE(strProm);
+        Shell("ip neigh flush to " + strHost);
+        const CliResult r =
+            RunCli({"monitor", dir.File("m.xml"), "--refresh", "1", "--passes", "1", "--prom-file", strProm}, 20000);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("cannot write " + strProm), std::string::npos) << r.err;
+        EXPECT_NE(Shell("ip neigh show to " + strHost + " | grep -q ."), 0) << "a ping went out first";
+    }
+    Shell("chattr -i " + dir.File("ro"));
+    EXPECT_EQ(dir.Read("secret"), "root only\n");
+}
+
 } // namespace
 } // namespace lanwick::test

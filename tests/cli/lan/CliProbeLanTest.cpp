@@ -210,6 +210,19 @@ TEST(CliScanLan, RefusalsSendNothingAndLeaveTheMachineFileAsItWas) {
     CTempDir dir;
     dir.Write("passwd", "root:x:0:0:root:/root:/bin/bash\n");
     std::filesystem::create_directory(dir.File("folder"));
+    // A machine file that can be read and written in a folder that cannot take the new file (immutable, so that
+    // root is held back too), and a link planted by another user in a shared folder.
+    std::filesystem::create_directory(dir.File("ro"));
+    CMachineList kept;
+    kept.AddMachine({198, 18, 0, 250}, "00A0C9000001", "Old", "kept", 0);
+    ASSERT_TRUE(kept.SaveFile(dir.File("ro/m.xml")));
+    const std::string strKept = dir.Read("ro/m.xml");
+    ASSERT_EQ(Shell("chattr +i " + dir.File("ro")), 0);
+    std::filesystem::create_directory(dir.File("shared"));
+    std::filesystem::permissions(dir.File("shared"), std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
+    std::filesystem::copy_file(dir.File("ro/m.xml"), dir.File("secret.xml"));
+    std::filesystem::create_symlink(dir.File("secret.xml"), dir.File("shared/m.xml"));
+    ASSERT_EQ(Shell("chown -h 65534:65534 " + dir.File("shared/m.xml")), 0);
     ForgetNeighbour(first);
     ForgetNeighbour(last);
     const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
@@ -220,7 +233,12 @@ TEST(CliScanLan, RefusalsSendNothingAndLeaveTheMachineFileAsItWas) {
         {{"scan", first, last, "--file", dir.File("m.xml")}, "--file is only used with --add"},
         {{"scan", first, last, "--add", "Lab", "--file", dir.File("passwd")}, "is not a machine file"},
         {{"scan", first, last, "--add", "Lab", "--file", dir.File("folder")}, "it is a folder"},
-        {{"scan", first, last, "--add", "Lab", "--file", dir.File("none/m.xml")}, "cannot create machine file"},
+        {{"scan", first, last, "--add", "Lab", "--file", dir.File("none/m.xml")}, "cannot save machine file"},
+        {{"scan", first, last, "--add", "-x", "--file", dir.File("m.xml")}, "must not start with \"-\""},
+        {{"scan", first, last, "--add", "--names", "--file", dir.File("m.xml")}, "option --add needs a value"},
+        {{"scan", first, last, "--add", "Lab", "--file", dir.File("ro/m.xml")}, "its folder cannot take a new file"},
+        {{"scan", first, last, "--add", "Lab", "--file", dir.File("shared/m.xml")}, "link of another user"},
+        {{"scan", first, last, "--settings", dir.File("none.ini")}, "cannot read settings file"},
     };
     for (const auto& [args, reason] : refused) {
         const CliResult r = RunCli(args);
@@ -229,6 +247,9 @@ TEST(CliScanLan, RefusalsSendNothingAndLeaveTheMachineFileAsItWas) {
         EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
     }
     EXPECT_EQ(dir.Read("passwd"), "root:x:0:0:root:/root:/bin/bash\n");
+    EXPECT_EQ(dir.Read("secret.xml"), strKept);
+    EXPECT_EQ(dir.Read("ro/m.xml"), strKept);
+    Shell("chattr -i " + dir.File("ro"));
     EXPECT_FALSE(std::filesystem::exists(dir.File("none")));
     EXPECT_FALSE(NeighbourKnown(first) || NeighbourKnown(last)) << "a refused scan sent something";
     EXPECT_EQ(RunCli({"scan", first, last, "--workers", "10"}).status, 0);
