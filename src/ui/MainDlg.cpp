@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <algorithm>
 #include <array>
@@ -197,7 +198,10 @@ bool CMainDlg::OnInitDialog() {
         ShowMessage(QStringLiteral("Failed intializing sockets. Are you sure your system works fine?"));
         return false;
     }
-    m_settings.LoadSettings(m_location.strIniFile, m_location.strAppDir);
+    std::string strSettingsError;
+    if (!m_settings.LoadSettings(m_location.strIniFile, m_location.strAppDir, &strSettingsError))
+        ShowLater(QStringLiteral("The settings file %1 was not read: %2.\nLanwick runs with the default settings.")
+                      .arg(QString::fromStdString(m_location.strIniFile), QString::fromStdString(strSettingsError)));
     m_strDefFile = m_settings.m_strDefFile;
     m_strCurrentFile = m_strDefFile;
 
@@ -208,7 +212,7 @@ bool CMainDlg::OnInitDialog() {
     m_pList->SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     FitListColumns();
 
-    m_machines.LoadFile(m_strCurrentFile);
+    LoadMachines();
     FillGroupCombos();
     WarnIfProbesCannotRun();
     FillList([this] { UpdateCounts(); });
@@ -307,6 +311,21 @@ void CMainDlg::SetupToolTips() {
     m_pMonitorButton->setToolTip(m_settings.m_bMonitor ? QStringLiteral("Monitoring is on...")
                                                        : QStringLiteral("Monitoring is off"));
     m_pEditName->setToolTip(QStringLiteral("Enter computer name here..."));
+}
+
+void CMainDlg::LoadMachines() {
+    // A file that is there but cannot be read (or is far too large) would otherwise look like an empty list,
+    // and the next save would replace it: the operator hears of it first.
+    if (m_machines.LoadFile(m_strCurrentFile) == 1)
+        ShowLater(QStringLiteral("The machine file %1 could not be read, or is larger than %2 MB: the list starts "
+                                 "empty.\nSaving will replace that file.")
+                      .arg(QString::fromStdString(m_strCurrentFile))
+                      .arg(kMaxMachineFileBytes >> 20));
+}
+
+void CMainDlg::ShowLater(const QString& strText) {
+    // Said once the window is up, not from inside start-up or a command half done.
+    QTimer::singleShot(0, this, [this, strText] { ShowMessage(strText); });
 }
 
 QString CMainDlg::CountsText() const {

@@ -168,6 +168,8 @@ private:
     void SaveMachines();
     CMachine* SelectedMachine() const;
     void ShowMessage(const QString& strText);
+    void ShowLater(const QString& strText);
+    void LoadMachines();
     void ShowNotification(const QString& strText);
     std::string FilterText() const;
     bool ComboHas(QComboBox* pCombo, const QString& strText) const;

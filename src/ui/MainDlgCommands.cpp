@@ -159,7 +159,7 @@ void CMainDlg::OnColumnClick(int nColumn) {
 void CMainDlg::LoadMachineFile(const QString& strPath) {
     m_machines.RemoveAllMachines();
     m_strCurrentFile = strPath.toStdString();
-    m_machines.LoadFile(m_strCurrentFile);
+    LoadMachines();
     m_pGroupFilter->clear();
     m_pNewGroup->clear();
     // Another file's machines: nothing of the old rows' selection or scroll position applies to them.

@@ -210,15 +210,13 @@ void CMainDlg::WarnIfProbesCannotRun() {
     if (m_bWarnedProbes || m_services.canProbe())
         return;
     m_bWarnedProbes = true;
-    // Said once, after the window is up, instead of silently showing every machine offline.
-    QTimer::singleShot(0, this, [this] {
-        ShowMessage(QStringLiteral(
-            "Lanwick cannot send pings: this user may open neither a raw nor a datagram ICMP socket, so every "
-            "machine would show as offline.\n\nGrant the right in one of these ways, then start Lanwick again:\n"
-            " - give the program the CAP_NET_RAW capability:  sudo setcap cap_net_raw+ep <path to lanwick>\n"
-            " - or allow your group to use ICMP datagram sockets:  sudo sysctl -w "
-            "net.ipv4.ping_group_range=\"0 2147483647\""));
-    });
+    // Said once, instead of silently showing every machine offline.
+    ShowLater(QStringLiteral(
+        "Lanwick cannot send pings: this user may open neither a raw nor a datagram ICMP socket, so every "
+        "machine would show as offline.\n\nGrant the right in one of these ways, then start Lanwick again:\n"
+        " - give the program the CAP_NET_RAW capability:  sudo setcap cap_net_raw+ep <path to lanwick>\n"
+        " - or allow your group to use ICMP datagram sockets:  sudo sysctl -w "
+        "net.ipv4.ping_group_range=\"0 2147483647\""));
 }
 
 } // namespace lanwick

@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
@@ -38,6 +39,7 @@ private slots:
     void AddAnyway_AddsThePagesAddressAndNameWithoutARow();
     void Settings_AppliedInOrderAndWrittenToTheFile();
     void Properties_CopiedBackSavedAndListRebuilt();
+    void UnreadableFiles_AreNamedOnceTheWindowIsUp();
 };
 
 void TestMainDlg::FirstStart_EmptyListAllMachinesOnlyCountsZeroMonitoringOff() {
@@ -379,6 +381,28 @@ void TestMainDlg::Properties_CopiedBackSavedAndListRebuilt() {
     w.dlg->OnMachineProperties();
     QVERIFY(w.dlg->WaitIdle(5000));
     QCOMPARE(w.FileText(), before);
+}
+
+void TestMainDlg::UnreadableFiles_AreNamedOnceTheWindowIsUp() {
+    // Far too large to be what they claim (sparse: they take no room on disk).
+    Window w;
+    QFile machines(w.Path("machines.xml"));
+    QVERIFY(machines.open(QIODevice::WriteOnly));
+    QVERIFY(machines.resize(qint64{300} << 20));
+    machines.close();
+    QFile ini(w.Path("Lanwick.ini"));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    QVERIFY(ini.resize(qint64{2} << 20));
+    ini.close();
+    w.Start();
+    QTRY_COMPARE(w.messages.size(), 2);
+    QVERIFY2(w.messages[0].startsWith(QStringLiteral("The settings file ") + w.Path("Lanwick.ini")),
+             qPrintable(w.messages[0]));
+    QVERIFY(w.messages[0].contains(QStringLiteral("default settings")));
+    QVERIFY2(w.messages[1].startsWith(QStringLiteral("The machine file ") + w.Path("machines.xml")),
+             qPrintable(w.messages[1]));
+    QCOMPARE(w.dlg->Machines().GetCount(), std::size_t{0});
+    QCOMPARE(QFileInfo(w.Path("machines.xml")).size(), qint64{300} << 20);
 }
 
 QTEST_MAIN(TestMainDlg)

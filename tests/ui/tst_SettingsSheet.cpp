@@ -414,7 +414,7 @@ private slots:
         {
             std::ofstream out(ini);
             out << "[General]\nShowPingTime=0\nHideExcluded=1\nDefFile=\n[Scan]\nRetries=2\nPause=500\n"
-                   "[Monitor]\nEnabled=0\nRefresh=5\n";
+                   "[Monitor]\nEnabled=0\nRefresh=15\n";
         }
         CSettings loaded;
         loaded.LoadSettings(ini, appDir);
@@ -429,7 +429,7 @@ private slots:
                      sheet->SetActivePage(1);
                      Control<QLineEdit>(sheet, CScanSetPp::IDC_RETRIES)->setText("0");
                      Control<QLineEdit>(sheet, CScanSetPp::IDC_PAUSE)->setText("1200");
-                     ClickOk(sheet); // Monitoring never shown: its refresh of 5 comes back as read
+                     ClickOk(sheet); // Monitoring never shown: its refresh of 15 comes back as read
                  });
         QVERIFY(got);
         // The owner's part: a retry count of 0 is taken as one attempt.
@@ -451,7 +451,7 @@ private slots:
         QCOMPARE(reread.m_nRetries, std::uint8_t{1});
         QCOMPARE(reread.m_nPause, 1200);
         QCOMPARE(reread.m_bMonitor, 0);
-        QCOMPARE(reread.m_nRefresh, 5);
+        QCOMPARE(reread.m_nRefresh, 15);
         std::ifstream in(ini);
         std::stringstream text;
         text << in.rdbuf();
