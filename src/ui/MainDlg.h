@@ -203,6 +203,8 @@ private:
     std::function<void()> m_queued;
     bool m_bWarnedProbes = false;
     int m_nSortDirection = 1;
+    // Where the client area stood when the window went to the tray; a left press on the icon puts it back there.
+    std::optional<QPoint> m_ptBeforeTray;
 };
 
 } // namespace lanwick
