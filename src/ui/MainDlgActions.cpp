@@ -14,6 +14,7 @@
 #include "ui/SettingsSheet.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QWindowStateChangeEvent>
@@ -65,8 +66,9 @@ void CMainDlg::OnTrayNotify(int nIconId, int nMouseMessage) {
     show();
     // Back where it was: to the window manager a window shown again is a new one, which it would place anew
     // (openbox put it 10 pixels right and 40 lower). The client area's corner is given, not the frame's: Qt only
-    // learns the frame's size some time after the window manager has framed the window.
-    if (m_ptBeforeTray)
+    // learns the frame's size some time after the window manager has framed the window. Should that place have left
+    // the screens meanwhile (a monitor unplugged), the window manager's choice is the better one.
+    if (m_ptBeforeTray && QGuiApplication::screenAt(*m_ptBeforeTray))
         setGeometry(QRect(*m_ptBeforeTray, size()));
     raise();
     activateWindow();
