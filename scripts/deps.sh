@@ -11,6 +11,7 @@ packages=(
     samba-common-bin samba                       # remote shutdown: net as the client, smbd as the test server
     fonts-liberation2                            # an Arial-metric face for the dialogs
     xvfb xauth x11-apps imagemagick trayer       # screenshots under a virtual display, with a tray
+    openbox xdotool x11-utils                    # window tests: a window manager, clicks, window geometry
 )
 
 missing=()

@@ -3,14 +3,19 @@
 #include "ui/MainApp.h"
 
 #include "monitor/Settings.h"
+#include "ui/DisplayStartGuard.h"
 #include "ui/MainDlg.h"
 
 #include <QApplication>
+#include <memory>
 
 namespace lanwick {
 
 int CMainApp::Run(int argc, char** argv) {
+    // Where no display can be opened Qt aborts with its own text; the guard turns that into one line and status 1.
+    auto pGuard = std::make_unique<CDisplayStartGuard>();
     QApplication app(argc, argv);
+    pGuard.reset();
     QApplication::setApplicationName(QStringLiteral("Lanwick"));
     // The window lives on in the tray when minimised: closing the popup must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);

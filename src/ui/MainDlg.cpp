@@ -14,6 +14,7 @@
 #include "registry/Groups.h"
 #include "ui/BackgroundJobs.h"
 #include "ui/DlgLayout.h"
+#include "ui/MessageBox.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -24,7 +25,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
@@ -359,7 +359,7 @@ void CMainDlg::ShowMessage(const QString& strText) {
         m_services.message(this, strText);
         return;
     }
-    QMessageBox::information(this, windowTitle(), strText, QMessageBox::Ok);
+    ShowInformation(this, windowTitle(), strText);
 }
 
 } // namespace lanwick

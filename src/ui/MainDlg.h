@@ -224,6 +224,8 @@ private:
         int nTopRow = -1;
     };
     RowsView m_view;
+    // Where the client area stood when the window went to the tray; a left press on the icon puts it back there.
+    std::optional<QPoint> m_ptBeforeTray;
 };
 
 } // namespace lanwick

@@ -14,6 +14,7 @@
 #include "ui/SettingsSheet.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QWindowStateChangeEvent>
@@ -63,6 +64,12 @@ void CMainDlg::OnTrayNotify(int nIconId, int nMouseMessage) {
     setWindowState(windowState() & ~Qt::WindowMinimized);
     setEnabled(true);
     show();
+    // Back where it was: to the window manager a window shown again is a new one, which it would place anew
+    // (openbox put it 10 pixels right and 40 lower). The client area's corner is given, not the frame's: Qt only
+    // learns the frame's size some time after the window manager has framed the window. Should that place have left
+    // the screens meanwhile (a monitor unplugged), the window manager's choice is the better one.
+    if (m_ptBeforeTray && QGuiApplication::screenAt(*m_ptBeforeTray))
+        setGeometry(QRect(*m_ptBeforeTray, size()));
     raise();
     activateWindow();
 }
@@ -173,6 +180,8 @@ void CMainDlg::changeEvent(QEvent* pEvent) {
     // Minimised, the window leaves the screen and the task bar for the tray; where the desktop has no tray it
     // stays an ordinary minimised window, or it could never be brought back.
     if (pEvent->type() == QEvent::WindowStateChange && isMinimized() && HasTrayIcon()) {
+        if (isVisible())
+            m_ptBeforeTray = geometry().topLeft();
         setEnabled(false);
         QMetaObject::invokeMethod(
             this,

@@ -8,10 +8,10 @@
 #include "registry/Groups.h"
 #include "ui/BackgroundJobs.h"
 #include "ui/MachineSheet.h"
+#include "ui/MessageBox.h"
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 
 namespace lanwick {
@@ -94,10 +94,8 @@ void CMainDlg::OnAddMachine() {
                 ShowMessage(QStringLiteral("Name is not resolved"));
             } else if (bHaveAddress && strName.empty() && !r.bResolved) {
                 const QString strAsk = QStringLiteral("IP is not resolved, would you like to add it anyway?");
-                const bool bYes = m_services.askYesNo
-                                      ? m_services.askYesNo(this, strAsk).value_or(false)
-                                      : QMessageBox::question(this, windowTitle(), strAsk,
-                                                              QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+                const bool bYes = m_services.askYesNo ? m_services.askYesNo(this, strAsk).value_or(false)
+                                                      : AskYesNo(this, windowTitle(), strAsk);
                 if (bYes) {
                     AddAnyway(r.ip);
                     return;

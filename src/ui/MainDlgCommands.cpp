@@ -6,6 +6,7 @@
 #include "controls/XListCtrl.h"
 #include "registry/Groups.h"
 #include "ui/BackgroundJobs.h"
+#include "ui/MessageBox.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -202,6 +203,7 @@ void CMainDlg::OnAbout() {
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok, &about);
     connect(pButtons, &QDialogButtonBox::accepted, &about, &QDialog::accept);
     pLayout->addWidget(pButtons);
+    FitTitle(&about);
     about.exec();
 }
 
