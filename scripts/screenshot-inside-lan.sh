@@ -31,13 +31,16 @@ printf '[General]\r\nShowPingTime=1\r\n[Monitor]\r\nEnabled=1\r\nRefresh=10\r\n'
 } >"$app/machines.xml"
 
 display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 800x600x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do
     [ -e "/tmp/.X11-unix/X${display#:}" ] && break
     sleep 0.1
 done
 export DISPLAY=$display QT_QPA_PLATFORM=xcb
+# A window manager, so that the pictures show the window as a desktop does, frame and title included.
+openbox >/dev/null 2>&1 &
+pids+=($!)
 # The tray sits at the bottom left, so that the popup in the bottom right corner does not hide its icon.
 trayer --edge bottom --align left --widthtype pixel --width 80 --height 24 --SetDockType true >/dev/null 2>&1 &
 pids+=($!)
@@ -45,11 +48,13 @@ sleep 1
 "$app/lanwick" >/dev/null 2>&1 &
 pids+=($!)
 sleep 4
-xwd -silent -name "Lanwick v0.5" | /usr/bin/convert xwd:- "$out/main-window.png"
+# Read back from the screen (not from the window's own buffer), so that popups and frames come out as drawn.
+window=$(xdotool search --onlyvisible --name "Lanwick v0.5" | head -n1)
+import -window "$window" -frame "$out/main-window.png"
 
 # A watched host goes offline: the next pass (every 10 s) shows the popup above the tray.
 first_ns=$(head -n1 "$LANWICK_LAN_FILE" | cut -f1)
 ip -n "$first_ns" link set eth0 down
 sleep 11
-xwd -root -silent | /usr/bin/convert xwd:- "$out/desktop.png"
+import -window root "$out/desktop.png"
 ls -l "$out"
