@@ -12,17 +12,8 @@ namespace lanwick {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const std::string& strPath) {
-    std::ifstream in(strPath, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void WriteFile(const std::string& strPath, const std::string& strText) {
-    std::ofstream(strPath, std::ios::binary) << strText;
-}
+using test::ReadFile;
+using test::WriteFile;
 
 void Fill(CMachineList& list, int count, int groups = 10) {
     for (int i = 0; i < count; ++i) {

@@ -15,13 +15,8 @@ namespace lanwick {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const std::string& strPath) {
-    std::ifstream in(strPath, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+using test::ReadFile;
+using test::WriteFile;
 
 class MachineFileMount : public ::testing::Test {
 protected:

@@ -7,10 +7,24 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 
 namespace lanwick::test {
+
+// A file's whole content as bytes ("" when it cannot be read), and a file written with exactly these bytes.
+inline std::string ReadFile(const std::string& strPath) {
+    std::ifstream in(strPath, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+inline void WriteFile(const std::string& strPath, const std::string& strText) {
+    std::ofstream(strPath, std::ios::binary) << strText;
+}
 
 class CTempDir {
 public:
