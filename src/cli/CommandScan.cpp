@@ -16,6 +16,7 @@
 #include "discovery/RangeDivision.h"
 #include "discovery/ScanColumns.h"
 #include "discovery/ScanWorker.h"
+#include "platform/FileStore.h"
 #include "probes/Lookups.h"
 #include "probes/VendorTable.h"
 
@@ -199,9 +200,16 @@ int RunScan(const Arguments& arguments) {
     if (!group)
         return 0;
 
+    // Another writer may have saved while the scan ran: the file is read again under the writers' lock and saved
+    // before it is released, so that its machines and ours both stay.
+    platform::CWriteLock lock;
+    if (std::string strReason; !lock.Lock(strFile, &strReason))
+        throw CCliError("machine file " + Shorten(strFile) + " not saved: " + strReason);
+    CMachineList current;
+    LoadMachineFileForUpdate(strFile, current);
     for (const FoundRow& row : run.Rows())
-        list.AddMachine(ParseDottedAddress(row.strAddress), row.strMac, *group, row.strName, 0);
-    SaveMachineFile(strFile, list);
+        current.AddMachine(ParseDottedAddress(row.strAddress), row.strMac, *group, row.strName, 0);
+    SaveMachineFile(strFile, current);
     Print(std::to_string(nFound) + (nFound == 1 ? " machine" : " machines") + " added to group " + *group + " in " +
           strFile + "\n");
     return 0;
