@@ -124,6 +124,8 @@ void CMachineList::LoadFromText(const std::string& strText) {
 }
 
 bool KeepBackup(const std::string& strPath, std::string& strReason) {
+    if (!platform::FileExists(strPath))
+        return true;
     std::string strText;
     if (!platform::ReadWholeFile(strPath, strText, kMaxMachineFileBytes)) {
         strReason = std::string("cannot read ") + strPath + ": " + std::strerror(errno);

@@ -83,7 +83,8 @@ private:
 bool IsMachineFileText(const std::string& strText);
 
 // Keeps the file at strPath, as it is now, beside it as strPath + ".bak" through the same safe replace as a save.
-// False with the reason when it could not be read or the copy could not be written.
+// True, with nothing written, when there is no file; false with the reason when it could not be read or the copy
+// could not be written.
 bool KeepBackup(const std::string& strPath, std::string& strReason);
 
 } // namespace lanwick

@@ -186,6 +186,8 @@ private:
 
     CMachineList m_machines;
     CSettings m_settings;
+    // The current file holds machines the load could not read: its first save keeps the original as NAME.bak.
+    bool m_bBackupDue = false;
 
     QPushButton* m_pMonitorButton = nullptr;
     QComboBox* m_pGroupFilter = nullptr;
