@@ -315,6 +315,8 @@ void CMainDlg::SetupToolTips() {
 
 void CMainDlg::LoadMachines() {
     m_bBackupDue = false;
+    // Taken before the read: a change in between then shows as a change, never the other way round.
+    m_fileStamp = platform::StampOf(m_strCurrentFile);
     // A file that is there but cannot be read (or is far too large) would otherwise look like an empty list,
     // and the next save would replace it: the operator hears of it first.
     if (m_machines.LoadFile(m_strCurrentFile) == 1) {

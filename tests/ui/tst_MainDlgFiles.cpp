@@ -14,6 +14,7 @@ class TestMainDlgFiles : public QObject {
 
 private slots:
     void LossyLoad_ToldOnceAndOriginalKeptBeforeTheFirstSave();
+    void ChangedOnDisk_AskedBeforeSavingAndReloadKeepsTheOtherWritersMachines();
 };
 
 namespace {
@@ -61,6 +62,48 @@ void TestMainDlgFiles::LossyLoad_ToldOnceAndOriginalKeptBeforeTheFirstSave() {
     QVERIFY(whole.dlg->WaitIdle(5000));
     QVERIFY(whole.messages.isEmpty());
     QVERIFY(!QFile::exists(whole.Path("machines.xml.bak")));
+}
+
+// Another writer (a command line adding what it found) saves the file while the window shows it.
+void TestMainDlgFiles::ChangedOnDisk_AskedBeforeSavingAndReloadKeepsTheOtherWritersMachines() {
+    const auto addBehindTheWindow = [](const Window& w) {
+        CMachineList other;
+        QCOMPARE(other.LoadFile(w.Path("machines.xml").toStdString()), 0);
+        other.AddMachine({10, 2, 0, 77}, "00A0C9000077", "Lab", "other-writer", 0);
+        QVERIFY(other.SaveFile(w.Path("machines.xml").toStdString()));
+    };
+    const struct {
+        const char* what;
+        std::optional<bool> answer;
+        bool bOtherInFile, bBenchInFile;
+        std::size_t nInList;
+    } cases[] = {
+        {"reload", true, true, true, 4},         // the file as the other writer left it; the delete is not saved
+        {"overwrite", false, false, false, 2},   // the window's list, as the operator chose
+        {"cancel", std::nullopt, true, true, 2}, // nothing written
+    };
+    for (const auto& c : cases) {
+        Window w;
+        w.WriteMachines(kTwoGroups);
+        w.Start();
+        // Saves of the window's own do not count as changes behind it.
+        w.SelectRow(2);
+        w.dlg->OnDeleteMachine();
+        QVERIFY(w.dlg->WaitIdle(5000));
+        QVERIFY2(w.reloadQuestions.isEmpty(), c.what);
+
+        addBehindTheWindow(w);
+        w.reloadAnswer = c.answer;
+        w.SelectRow(0);
+        w.dlg->OnDeleteMachine();
+        QVERIFY(w.dlg->WaitIdle(5000));
+        QCOMPARE(w.reloadQuestions.size(), 1);
+        QVERIFY(w.reloadQuestions[0].contains(w.Path("machines.xml")));
+        QTRY_COMPARE(w.dlg->Machines().GetCount(), c.nInList);
+        QVERIFY(w.dlg->WaitIdle(5000));
+        QCOMPARE(w.FileText().contains(QStringLiteral("other-writer")), c.bOtherInFile);
+        QCOMPARE(w.FileText().contains(QStringLiteral("bench")), c.bBenchInFile);
+    }
 }
 
 QTEST_MAIN(TestMainDlgFiles)
