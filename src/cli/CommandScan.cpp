@@ -179,12 +179,14 @@ int RunScan(const Arguments& arguments) {
     if (args.Has("--file") && !group)
         throw CCliError("--file is only used with --add");
 
-    CMachineList list;
     std::string strFile;
     if (group) {
         strFile =
             args.Has("--file") ? MachineFilePath(args.Value("--file"), {}) : MachineFilePath({}, LoadCliSettings(args));
-        LoadMachineFileForUpdate(strFile, list);
+        // Only a check, so that a file that could not be saved is refused before anything is sent; the file is
+        // read again for the save.
+        CMachineList checked;
+        LoadMachineFileForUpdate(strFile, checked);
     }
     RequireIcmp();
 
