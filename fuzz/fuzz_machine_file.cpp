@@ -1,5 +1,5 @@
 // Fuzzes the machine file reader from memory: any text must load without crash or hang, and whatever it loads
-// must write out and read back to the same text.
+// must write out and read back to the same text, whole.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -17,6 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     lanwick::CMachineList copy;
     copy.LoadFromText(strSaved);
     if (copy.SaveToText() != strSaved)
+        std::abort();
+    // What the writer writes is a machine file by its layout, and nothing of it is left unread.
+    if (!lanwick::IsMachineFileText(strSaved) || !copy.LastLoad().Lossless())
         std::abort();
     return 0;
 }

@@ -15,11 +15,6 @@ namespace lanwick::cli {
 
 namespace {
 
-// Only the writer's own count element marks a machine file; an empty file is a machine file with no machines.
-bool LooksLikeMachineFile(const std::string& strText) {
-    return strText.empty() || strText.find("<Count mach=\"") != std::string::npos;
-}
-
 std::string DirectoryOf(const std::string& strPath) {
     const std::size_t slash = strPath.rfind('/');
     if (slash == std::string::npos)
@@ -54,10 +49,15 @@ std::string ReadWhole(const std::string& strPath, const char* what) {
     return strText;
 }
 
+// A file that merely holds the marker strings is some other file: it is not read, and never saved over.
 void Append(const std::string& strPath, const std::string& strText, CMachineList& list) {
-    if (!LooksLikeMachineFile(strText))
-        throw CCliError(Shorten(strPath) + " is not a machine file (it has no <Count mach=\"...\"> element)");
+    if (!IsMachineFileText(strText))
+        throw CCliError(Shorten(strPath) + " is not a machine file (it does not have the machine file's layout)");
     list.LoadFromText(strText);
+}
+
+std::string Machines(std::size_t n) {
+    return std::to_string(n) + (n == 1 ? " machine" : " machines");
 }
 
 } // namespace
@@ -123,6 +123,17 @@ void LoadMachineFileForUpdate(const std::string& strPath, CMachineList& list) {
     if (!platform::IsReadWritable(strPath))
         throw CCliError("cannot write machine file " + Shorten(strPath) + ": " + std::strerror(errno));
     Append(strPath, strText, list);
+    // The save writes only what was read: what the reader passed over would be gone from the file.
+    const SLoadReport& report = list.LastLoad();
+    if (report.Lossless())
+        return;
+    std::string strLost;
+    if (report.nSkipped != 0)
+        strLost = Machines(report.nSkipped) + " too damaged to read";
+    if (report.nBeyondCount != 0)
+        strLost += (strLost.empty() ? "" : " and ") + Machines(report.nBeyondCount) + " beyond its count";
+    throw CCliError("machine file " + Shorten(strPath) + " not changed: saving it would lose " + strLost +
+                    "; mend the file first");
 }
 
 void SaveMachineFile(const std::string& strPath, CMachineList& list) {

@@ -16,6 +16,7 @@
 #include "discovery/RangeDivision.h"
 #include "discovery/ScanColumns.h"
 #include "discovery/ScanWorker.h"
+#include "platform/FileStore.h"
 #include "probes/Lookups.h"
 #include "probes/VendorTable.h"
 
@@ -178,12 +179,14 @@ int RunScan(const Arguments& arguments) {
     if (args.Has("--file") && !group)
         throw CCliError("--file is only used with --add");
 
-    CMachineList list;
     std::string strFile;
     if (group) {
         strFile =
             args.Has("--file") ? MachineFilePath(args.Value("--file"), {}) : MachineFilePath({}, LoadCliSettings(args));
-        LoadMachineFileForUpdate(strFile, list);
+        // Only a check, so that a file that could not be saved is refused before anything is sent; the file is
+        // read again for the save.
+        CMachineList checked;
+        LoadMachineFileForUpdate(strFile, checked);
     }
     RequireIcmp();
 
@@ -199,9 +202,16 @@ int RunScan(const Arguments& arguments) {
     if (!group)
         return 0;
 
+    // Another writer may have saved while the scan ran: the file is read again under the writers' lock and saved
+    // before it is released, so that its machines and ours both stay.
+    platform::CWriteLock lock;
+    if (std::string strReason; !lock.Lock(strFile, &strReason))
+        throw CCliError("machine file " + Shorten(strFile) + " not saved: " + strReason);
+    CMachineList current;
+    LoadMachineFileForUpdate(strFile, current);
     for (const FoundRow& row : run.Rows())
-        list.AddMachine(ParseDottedAddress(row.strAddress), row.strMac, *group, row.strName, 0);
-    SaveMachineFile(strFile, list);
+        current.AddMachine(ParseDottedAddress(row.strAddress), row.strMac, *group, row.strName, 0);
+    SaveMachineFile(strFile, current);
     Print(std::to_string(nFound) + (nFound == 1 ? " machine" : " machines") + " added to group " + *group + " in " +
           strFile + "\n");
     return 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace lanwick::platform {
@@ -25,5 +26,34 @@ std::string ReplaceRefusal(const std::string& strPath);
 // the kernel's protected_symlinks rule would follow it. False on any failure, with the reason in *pstrReason when
 // given; the old file is then untouched and no temporary file is left behind.
 bool ReplaceFile(const std::string& strPath, const std::string& strText, std::string* pstrReason = nullptr);
+
+// What tells one version of a file from another: a save renames a new file over the old one (a new inode), and
+// an edit in place changes the time or size. An absent file has bExists false.
+struct FileStamp {
+    bool bExists = false;
+    std::uint64_t nDevice = 0, nInode = 0, nSize = 0;
+    std::int64_t nModifiedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+FileStamp StampOf(const std::string& strPath);
+
+// The lock that writers of one file take around a read-modify-write. It is held on ".NAME.lock" beside the file's
+// target rather than on the file itself, because every save replaces the file: a lock on the replaced inode would
+// let the next writer in while this one still works.
+class CWriteLock {
+public:
+    CWriteLock() = default;
+    ~CWriteLock();
+    CWriteLock(const CWriteLock&) = delete;
+    CWriteLock& operator=(const CWriteLock&) = delete;
+
+    // Waits until this process holds the lock for strPath. False with the reason when the lock file cannot be
+    // made or opened safely (a link or anything but a regular file in its place is refused).
+    bool Lock(const std::string& strPath, std::string* pstrReason = nullptr);
+    void Unlock();
+
+private:
+    int m_fd = -1;
+};
 
 } // namespace lanwick::platform

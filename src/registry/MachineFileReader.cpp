@@ -45,6 +45,12 @@ public:
         return it == m_positions.end() ? npos : *it;
     }
 
+    // How many places lie at or after pos.
+    std::size_t CountFrom(std::size_t pos) const {
+        return static_cast<std::size_t>(m_positions.end() -
+                                        std::lower_bound(m_positions.begin(), m_positions.end(), pos));
+    }
+
     // The place just past the delimiter found at or after pos (npos stays npos).
     std::size_t After(std::size_t pos) {
         const std::size_t at = Find(pos);
@@ -99,9 +105,11 @@ class CFileReader {
 public:
     explicit CFileReader(const std::string& strText);
 
-    void Load(CMachineList& list);
+    void Load(CMachineList& list, SLoadReport& report);
 
 private:
+    // Reads up to the count's machines; returns where the search for the next element would have gone on.
+    std::size_t ReadMachines(CMachineList& list, SLoadReport& report);
     bool ReadMachine(std::size_t pos, std::size_t limit, SMachineText& machine);
 
     void IndexTags();
@@ -179,10 +187,57 @@ bool CFileReader::ReadMachine(std::size_t pos, std::size_t limit, SMachineText& 
     return true;
 }
 
-void CFileReader::Load(CMachineList& list) {
+} // namespace
+
+// The writer's frame around the groups: an optional XML declaration, the Machines element opening the text with its
+// Count element and number first, and closing it.
+bool IsMachineFileText(const std::string& strText) {
+    std::string_view text(strText);
+    const auto skipSpace = [&text] {
+        while (!text.empty() && (text.front() == ' ' || (text.front() >= '\t' && text.front() <= '\r')))
+            text.remove_prefix(1);
+        while (!text.empty() && (text.back() == ' ' || (text.back() >= '\t' && text.back() <= '\r')))
+            text.remove_suffix(1);
+    };
+    const auto take = [&text](std::string_view prefix) {
+        if (!text.starts_with(prefix))
+            return false;
+        text.remove_prefix(prefix.size());
+        return true;
+    };
+    if (text.empty())
+        return true;
+    take("\xEF\xBB\xBF");
+    skipSpace();
+    if (text.starts_with("<?xml")) {
+        const std::size_t end = text.find("?>");
+        if (end == npos)
+            return false;
+        text.remove_prefix(end + 2);
+        skipSpace();
+    }
+    if (!take("<Machines>") || !text.ends_with("</Machines>"))
+        return false;
+    text.remove_suffix(11);
+    skipSpace();
+    if (!take("<Count mach=\"") || text.empty() || text.front() < '0' || text.front() > '9')
+        return false;
+    while (!text.empty() && text.front() >= '0' && text.front() <= '9')
+        text.remove_prefix(1);
+    return take("\">");
+}
+
+namespace {
+
+void CFileReader::Load(CMachineList& list, SLoadReport& report) {
+    report = {};
+    report.nBeyondCount = m_mac.CountFrom(ReadMachines(list, report));
+}
+
+std::size_t CFileReader::ReadMachines(CMachineList& list, SLoadReport& report) {
     const std::size_t countTag = m_count.Find(0);
     if (countTag == npos)
-        return;
+        return 0;
     std::size_t pos = countTag + 13;
     const int count = Atoi(m_text, pos, m_text.find('"', pos));
 
@@ -193,20 +248,21 @@ void CFileReader::Load(CMachineList& list) {
             const std::size_t groupTag = m_group.Find(pos);
             const std::size_t groupEnd = groupTag == npos ? npos : m_quoteClose.Find(groupTag + 13);
             if (groupEnd == npos)
-                return;
+                return pos;
             strGroup = DecodeEntities(Mid(m_text, groupTag + 13, groupEnd));
             pos = groupTag + 13;
             bGroupNeeded = false;
         }
         const std::size_t macTag = m_mac.Find(pos);
         if (macTag == npos)
-            return;
+            return pos;
         pos = macTag + 14;
         const std::size_t nextMac = m_mac.Find(macTag + 1);
         const std::size_t limit = nextMac == npos ? m_text.size() : nextMac;
 
         SMachineText machine;
         if (!ReadMachine(pos, limit, machine)) {
+            ++report.nSkipped;
             // A damaged element still closes its group when a "</Group>" comes before the next machine.
             const std::size_t groupClose = m_groupEnd.Find(pos);
             bGroupNeeded = groupClose == npos || groupClose < limit;
@@ -220,12 +276,13 @@ void CFileReader::Load(CMachineList& list) {
         bGroupNeeded = groupClose == npos || groupClose - machine.excludedEnd <= 30;
         pos = machine.excludedStart;
     }
+    return pos;
 }
 
 } // namespace
 
 void CMachineList::LoadText(const std::string& strText) {
-    CFileReader(strText).Load(*this);
+    CFileReader(strText).Load(*this, m_lastLoad);
 }
 
 } // namespace lanwick

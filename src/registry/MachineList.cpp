@@ -1,6 +1,8 @@
 // The machine list: ownership of the records, the shared cursor, and the file entry points.
 #include "registry/MachineList.h"
 
+#include <cerrno>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -84,6 +86,7 @@ bool CMachineList::SaveFile(const std::string& strPath) {
 }
 
 int CMachineList::LoadFile(const std::string& strPath) {
+    m_lastLoad = {};
     if (!platform::IsReadWritable(strPath))
         return 2;
     const std::size_t countBefore = m_machines.size();
@@ -97,6 +100,7 @@ int CMachineList::LoadFile(const std::string& strPath) {
         while (m_machines.size() > countBefore)
             m_machines.pop_back();
         m_posCursor = m_machines.end();
+        m_lastLoad = {};
         return 1;
     }
     return 0;
@@ -117,6 +121,17 @@ std::string CMachineList::SaveToText() {
 
 void CMachineList::LoadFromText(const std::string& strText) {
     LoadText(strText);
+}
+
+bool KeepBackup(const std::string& strPath, std::string& strReason) {
+    if (!platform::FileExists(strPath))
+        return true;
+    std::string strText;
+    if (!platform::ReadWholeFile(strPath, strText, kMaxMachineFileBytes)) {
+        strReason = std::string("cannot read ") + strPath + ": " + std::strerror(errno);
+        return false;
+    }
+    return platform::ReplaceFile(strPath + ".bak", strText, &strReason);
 }
 
 } // namespace lanwick

@@ -14,6 +14,14 @@ namespace lanwick {
 // gigabytes of memory.
 constexpr std::size_t kMaxMachineFileBytes = 256u << 20;
 
+// What the last load could not take in. A save writes only what was read, so a damaged element that was skipped
+// or an element left unread past the file's count would be lost by the next save over that file.
+struct SLoadReport {
+    std::size_t nSkipped = 0;     // damaged machine elements passed over
+    std::size_t nBeyondCount = 0; // machine elements left unread where reading stopped
+    bool Lossless() const { return nSkipped == 0 && nBeyondCount == 0; }
+};
+
 class CMachineList {
 public:
     // Why the last SaveFile did not write the file.
@@ -54,6 +62,8 @@ public:
     void Exchange(std::string& strText, bool bStoring);
     std::string SaveToText();
     void LoadFromText(const std::string& strText);
+    // What the last LoadFile or LoadFromText left out; a load that failed reports nothing left out.
+    const SLoadReport& LastLoad() const { return m_lastLoad; }
 
 private:
     using Records = std::list<std::unique_ptr<CMachine>>;
@@ -65,6 +75,16 @@ private:
     Records m_machines;
     Records::iterator m_posCursor;
     ESaveError m_eLastSaveError = ESaveError::None;
+    SLoadReport m_lastLoad;
 };
+
+// True when strText has the frame the writer gives a machine file (an empty text is a file with no machines); a
+// text that merely holds one of its tags is some other file.
+bool IsMachineFileText(const std::string& strText);
+
+// Keeps the file at strPath, as it is now, beside it as strPath + ".bak" through the same safe replace as a save.
+// True, with nothing written, when there is no file; false with the reason when it could not be read or the copy
+// could not be written.
+bool KeepBackup(const std::string& strPath, std::string& strReason);
 
 } // namespace lanwick

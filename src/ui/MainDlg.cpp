@@ -314,13 +314,28 @@ void CMainDlg::SetupToolTips() {
 }
 
 void CMainDlg::LoadMachines() {
+    m_bBackupDue = false;
+    // Taken before the read: a change in between then shows as a change, never the other way round.
+    m_fileStamp = platform::StampOf(m_strCurrentFile);
     // A file that is there but cannot be read (or is far too large) would otherwise look like an empty list,
     // and the next save would replace it: the operator hears of it first.
-    if (m_machines.LoadFile(m_strCurrentFile) == 1)
+    if (m_machines.LoadFile(m_strCurrentFile) == 1) {
         ShowLater(QStringLiteral("The machine file %1 could not be read, or is larger than %2 MB: the list starts "
                                  "empty.\nSaving will replace that file.")
                       .arg(QString::fromStdString(m_strCurrentFile))
                       .arg(kMaxMachineFileBytes >> 20));
+        return;
+    }
+    // A save writes only what was read: the operator hears what would go, and the original is kept.
+    const SLoadReport& report = m_machines.LastLoad();
+    if (report.Lossless())
+        return;
+    m_bBackupDue = true;
+    ShowLater(QStringLiteral("The machine file %1 has %2 damaged machine entries and %3 beyond its count that were "
+                             "not read.\nThe first save keeps the original file as %1.bak.")
+                  .arg(QString::fromStdString(m_strCurrentFile))
+                  .arg(report.nSkipped)
+                  .arg(report.nBeyondCount));
 }
 
 void CMainDlg::ShowLater(const QString& strText) {

@@ -5,6 +5,7 @@
 
 #include "monitor/MonitorPass.h"
 #include "monitor/Settings.h"
+#include "platform/FileStore.h"
 #include "platform/Resolver.h"
 #include "probes/PingProvider.h"
 #include "registry/MachineList.h"
@@ -49,7 +50,10 @@ struct MainDlgServices {
     std::function<std::string(const std::string&)> getMacAddress;          // twelve digits
     std::function<void(const QString&)> notify;                            // null: the popup's Show and sound
     std::function<std::optional<bool>(QWidget*, const QString&)> askYesNo; // null: a message box
-    std::function<void(QWidget*, const QString&)> message;                 // null: a message box
+    // The machine file changed on disk behind the window: true reloads it, false overwrites it, nothing saves
+    // nothing. Null: a message box.
+    std::function<std::optional<bool>(QWidget*, const QString&)> askReload;
+    std::function<void(QWidget*, const QString&)> message; // null: a message box
     // The General page alone for "add anyway": the page's address and name on OK.
     std::function<std::optional<std::pair<platform::Ipv4, std::string>>(QWidget*, const platform::Ipv4&)>
         generalPageAlone;
@@ -186,6 +190,11 @@ private:
 
     CMachineList m_machines;
     CSettings m_settings;
+    // The current file holds machines the load could not read: its first save keeps the original as NAME.bak.
+    bool m_bBackupDue = false;
+    // The current file as this window last read or wrote it: a save over a file that another writer has changed
+    // since would silently drop that writer's machines.
+    platform::FileStamp m_fileStamp;
 
     QPushButton* m_pMonitorButton = nullptr;
     QComboBox* m_pGroupFilter = nullptr;

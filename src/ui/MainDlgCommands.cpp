@@ -100,8 +100,44 @@ CMachine* CMainDlg::SelectedMachine() const {
 }
 
 void CMainDlg::SaveMachines() {
-    if (m_machines.SaveFile(m_strCurrentFile))
+    // Under the writers' lock, so that a command line adding to the file cannot save between the check and ours.
+    platform::CWriteLock lock;
+    if (std::string strReason; !lock.Lock(m_strCurrentFile, &strReason)) {
+        ShowMessage(QStringLiteral("Could not save the machine file %1: %2")
+                        .arg(QString::fromStdString(m_strCurrentFile), QString::fromStdString(strReason)));
         return;
+    }
+    if (platform::StampOf(m_strCurrentFile) != m_fileStamp) {
+        const QString strAsk =
+            QStringLiteral("The machine file %1 was changed by another program since this window read it.\n"
+                           "Reload: show the file as it is now (this change is not saved; make it again).\n"
+                           "Overwrite: save this window's list (what the other program saved is lost).")
+                .arg(QString::fromStdString(m_strCurrentFile));
+        const std::optional<bool> answer = m_services.askReload ? m_services.askReload(this, strAsk)
+                                                                : AskReloadOrOverwrite(this, windowTitle(), strAsk);
+        if (!answer)
+            return;
+        if (*answer) {
+            // After the command that asked has finished with the list it changed.
+            const QString strFile = QString::fromStdString(m_strCurrentFile);
+            QTimer::singleShot(0, this, [this, strFile] { LoadMachineFile(strFile); });
+            return;
+        }
+    }
+    if (m_bBackupDue) {
+        std::string strReason;
+        if (!KeepBackup(m_strCurrentFile, strReason)) {
+            // Without the copy the save would drop what the load could not read: nothing is written.
+            ShowMessage(QStringLiteral("Could not keep a copy of the machine file %1 (%2), so it was not saved.")
+                            .arg(QString::fromStdString(m_strCurrentFile), QString::fromStdString(strReason)));
+            return;
+        }
+        m_bBackupDue = false;
+    }
+    if (m_machines.SaveFile(m_strCurrentFile)) {
+        m_fileStamp = platform::StampOf(m_strCurrentFile);
+        return;
+    }
     if (m_machines.LastSaveError() == CMachineList::ESaveError::OutOfMemory) {
         ShowMessage(QStringLiteral("Insuficient memory while formating the file"));
         return;

@@ -7,6 +7,7 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace lanwick {
 
@@ -61,6 +62,20 @@ bool AskYesNo(QWidget* pParent, const QString& strTitle, const QString& strText)
     QMessageBox box(QMessageBox::Question, strTitle, strText, QMessageBox::Yes | QMessageBox::No, pParent);
     FitTitle(&box);
     return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<bool> AskReloadOrOverwrite(QWidget* pParent, const QString& strTitle, const QString& strText) {
+    QMessageBox box(QMessageBox::Warning, strTitle, strText, QMessageBox::Cancel, pParent);
+    QPushButton* pReload = box.addButton(QStringLiteral("Reload"), QMessageBox::AcceptRole);
+    QPushButton* pOverwrite = box.addButton(QStringLiteral("Overwrite"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(QMessageBox::Cancel);
+    FitTitle(&box);
+    box.exec();
+    if (box.clickedButton() == pReload)
+        return true;
+    if (box.clickedButton() == pOverwrite)
+        return false;
+    return std::nullopt;
 }
 
 } // namespace lanwick

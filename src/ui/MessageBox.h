@@ -2,6 +2,8 @@
 // window's icon and its buttons and cuts it short ("Lan… v0.5") when the window is too narrow for it.
 #pragma once
 
+#include <optional>
+
 class QDialog;
 class QString;
 class QWidget;
@@ -19,5 +21,7 @@ void FitTitle(QDialog* pDialog);
 // An information box with OK, and a question with Yes and No (true for Yes), fitted to their title.
 void ShowInformation(QWidget* pParent, const QString& strTitle, const QString& strText);
 bool AskYesNo(QWidget* pParent, const QString& strTitle, const QString& strText);
+// A question with Reload (true), Overwrite (false) and Cancel (nothing), fitted to its title.
+std::optional<bool> AskReloadOrOverwrite(QWidget* pParent, const QString& strTitle, const QString& strText);
 
 } // namespace lanwick

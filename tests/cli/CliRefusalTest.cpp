@@ -103,6 +103,47 @@ TEST(CliRefusal, MissingFoldersForeignAndUnreadableFilesAreRefused) {
     ExpectRefused({"wake", "host", "--file", dir.File("folder")}, "it is a folder");
 }
 
+// --add saves only what it read: a file the reader could not take in whole is left as it is, and so is a file that
+// merely holds the count tag. Run in a network namespace of its own, so that a build that wrongly went ahead sends
+// nothing beyond this host.
+TEST(CliRefusal, AddRefusesAFileItCouldNotReadWhole) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a network namespace of its own needs root";
+    const std::string strMachine = "   <MAC Address=\"00A0C9000001\">\r\n    <IPAddress>198.18.0.10</IPAddress>\r\n"
+                                   "    <Name>one</Name>\r\n    <Notify>No</Notify>\r\n    <NotifyOffline>No"
+                                   "</NotifyOffline>\r\n    <Excluded>No</Excluded>\r\n   </MAC>\r\n";
+    const std::string strNoNotify = "   <MAC Address=\"00A0C9000002\">\r\n    <IPAddress>198.18.0.11</IPAddress>\r\n"
+                                    "    <Name>two</Name>\r\n    <NotifyOffline>No</NotifyOffline>\r\n"
+                                    "    <Excluded>No</Excluded>\r\n   </MAC>\r\n";
+    const auto file = [](const std::string& strCount, const std::string& strMachines) {
+        return "<?xml version=\"1.0\"?>\r\n <Machines>\r\n  <Count mach=\"" + strCount +
+               "\">\r\n  </Count>\r\n  <Group name=\"Lab\">\r\n" + strMachines + "  </Group>\r\n </Machines>\r\n";
+    };
+    const struct {
+        const char* what;
+        std::string strText;
+        std::string strReason;
+    } cases[] = {
+        {"count 1, three elements", file("1", strMachine + strMachine + strMachine),
+         "would lose 2 machines beyond its count;"},
+        {"an element without Notify", file("2", strMachine + strNoNotify), "would lose 1 machine too damaged to read;"},
+        {"only the count tag amid junk", "junk <Count mach=\"1\"> junk", "is not a machine file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CTempDir dir;
+        dir.Write("m.xml", c.strText);
+        const CliResult r = RunCli(
+            {"--net", LANWICK_CLI, "scan", "198.18.0.1", "198.18.0.2", "--add", "New", "--file", dir.File("m.xml")},
+            60000, "/usr/bin/unshare");
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
+        EXPECT_NE(r.err.find(c.strReason), std::string::npos) << r.err;
+        EXPECT_EQ(dir.Read("m.xml"), c.strText);
+    }
+}
+
 // Run as root with a link planted in a sticky world-writable folder by another user: the metrics file is not
 // written through it, and the file it points at keeps its text.
 TEST(CliRefusal, PlantedLinkInASharedFolderIsNotWrittenThrough) {

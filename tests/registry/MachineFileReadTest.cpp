@@ -184,6 +184,55 @@ TEST(MachineFileRead, DamagedMachineIsSkippedAndNeighboursKept) {
     EXPECT_EQ(machines[2]->m_strGroup, "C");
 }
 
+// Whatever the reader leaves out is counted, since a save would write only what was read.
+TEST(MachineFileRead, LoadCountsDamagedAndUnreadElements) {
+    const std::string strNoNotify = "   <MAC Address=\"0000000000EE\">\r\n    <IPAddress>9.9.9.9</IPAddress>\r\n"
+                                    "    <Name>half</Name>\r\n    <NotifyOffline>No</NotifyOffline>\r\n"
+                                    "    <Excluded>No</Excluded>\r\n   </MAC>\r\n";
+    const std::string strDamaged =
+        FileXml("3", GroupXml("A", MachineXml("000000000001", "10.0.0.1", "one") + strNoNotify +
+                                       MachineXml("000000000002", "10.0.0.2", "two")));
+    const struct {
+        const char* what;
+        std::string strText;
+        std::size_t nRead, nSkipped, nBeyond;
+    } cases[] = {
+        {"whole", ThreeMachines("3"), 3, 0, 0},
+        {"count larger", ThreeMachines("9"), 3, 0, 0},
+        {"count 1 of 3", ThreeMachines("1"), 1, 0, 2},
+        {"count 0", ThreeMachines("0"), 0, 0, 3},
+        {"no count", "<Machines>" + GroupXml("A", MachineXml("000000000001", "1.2.3.4", "x")), 0, 0, 1},
+        {"element without Notify", strDamaged, 2, 1, 0},
+        {"empty", "", 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CMachineList list;
+        EXPECT_EQ(Load(list, c.strText).size(), c.nRead);
+        EXPECT_EQ(list.LastLoad().nSkipped, c.nSkipped);
+        EXPECT_EQ(list.LastLoad().nBeyondCount, c.nBeyond);
+        EXPECT_EQ(list.LastLoad().Lossless(), c.nSkipped + c.nBeyond == 0);
+    }
+    // The report is the last load's, not a sum.
+    CMachineList list;
+    list.LoadFromText(ThreeMachines("1"));
+    list.LoadFromText(ThreeMachines("3"));
+    EXPECT_TRUE(list.LastLoad().Lossless());
+}
+
+TEST(MachineFileRead, MachineFileIsRecognisedByItsFrameNotByAMarker) {
+    EXPECT_TRUE(IsMachineFileText(""));
+    EXPECT_TRUE(IsMachineFileText(ThreeMachines("3")));
+    EXPECT_TRUE(IsMachineFileText(FileXml("0", "")));
+    EXPECT_TRUE(IsMachineFileText("<Machines><Count mach=\"0\"></Count></Machines>\n"));
+    EXPECT_FALSE(IsMachineFileText("junk <Count mach=\"1\"> junk"));
+    EXPECT_FALSE(IsMachineFileText("root:x:0:0:root:/root:/bin/bash\n"));
+    EXPECT_FALSE(IsMachineFileText("<?xml version=\"1.0\"?>\n<Machines>\n<Count mach=\"1\">"));
+    EXPECT_FALSE(IsMachineFileText("<?xml version=\"1.0\"?>\n<Other><Count mach=\"1\"></Count></Machines>"));
+    EXPECT_FALSE(IsMachineFileText(ThreeMachines("x")));
+    EXPECT_FALSE(IsMachineFileText(ThreeMachines("3") + "trailing"));
+}
+
 TEST(MachineFileRead, TruncatedTextDoesNotCrash) {
     const std::string strText = ThreeMachines("3");
     for (std::size_t cut = 0; cut < strText.size(); ++cut) {

@@ -81,6 +81,36 @@ TEST(MachineFileSafeSave, SaveFollowsALinkOnlyWhereTheKernelWould) {
     }
 }
 
+// The copy kept before a lossy file is first saved over: the file as it is, replacing an older copy; a ".bak" name
+// that another user has planted as a link in a shared folder is not written through.
+TEST(MachineFileSafeSave, BackupKeepsTheFileAndRefusesAPlantedLink) {
+    test::CTempDir dir;
+    const std::string strFile = dir.File("machines.xml");
+    WriteFile(strFile, "original text\r\n");
+    WriteFile(strFile + ".bak", "older copy\n");
+    std::string strReason;
+    ASSERT_TRUE(KeepBackup(strFile, strReason)) << strReason;
+    EXPECT_EQ(ReadFile(strFile + ".bak"), "original text\r\n");
+    EXPECT_EQ(ReadFile(strFile), "original text\r\n");
+    EXPECT_TRUE(KeepBackup(dir.File("none.xml"), strReason));
+    EXPECT_FALSE(fs::exists(dir.File("none.xml.bak")));
+
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "links of another user need root to plant";
+    const fs::path shared = dir.Path() / "shared";
+    fs::create_directory(shared);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    const std::string strSecret = dir.File("secret");
+    WriteFile(strSecret, "root only\n");
+    const std::string strShared = (shared / "m.xml").string();
+    WriteFile(strShared, "machines\n");
+    fs::create_symlink(strSecret, strShared + ".bak");
+    ASSERT_EQ(::lchown((strShared + ".bak").c_str(), test::kNobody, test::kNobody), 0);
+    EXPECT_FALSE(KeepBackup(strShared, strReason));
+    EXPECT_NE(strReason.find("another user"), std::string::npos) << strReason;
+    EXPECT_EQ(ReadFile(strSecret), "root only\n");
+}
+
 // A chain of links is judged link by link: our link in a private folder that leads to a planted one is refused.
 TEST(MachineFileSafeSave, EveryLinkOfAChainIsJudged) {
     if (::geteuid() != 0)

@@ -48,6 +48,8 @@ struct Window {
     std::optional<SettingsValues> settingsShown;
     std::optional<MachineValues> machineAnswer;
     std::function<bool(CMachineList&)> massAdd; // stands in for the range scan dialog; null: Cancel
+    QStringList reloadQuestions;                // asked when the machine file changed on disk behind the window
+    std::optional<bool> reloadAnswer;           // true: reload, false: overwrite, nothing: cancel
 
     QString Path(const char* file) const { return dir.filePath(QString::fromLatin1(file)); }
 
@@ -91,6 +93,10 @@ struct Window {
             return settingsAnswer;
         };
         services.machineSheet = [this](QWidget*, const CMachine&) { return machineAnswer; };
+        services.askReload = [this](QWidget*, const QString& text) {
+            reloadQuestions << text;
+            return reloadAnswer;
+        };
         services.massAdd = [this](QWidget*, CMachineList& list) { return massAdd && massAdd(list); };
         dlg = std::make_unique<CMainDlg>(location, services);
         QVERIFY(dlg->OnInitDialog());

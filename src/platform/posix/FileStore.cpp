@@ -4,6 +4,7 @@
 #include "platform/FileStore.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -264,6 +265,55 @@ bool ReplaceFile(const std::string& strPath, const std::string& strText, std::st
     // The directory is not synced: after a crash the rename may be undone, but then the old file is there whole,
     // and a second sync would double the time a save takes.
     return true;
+}
+
+FileStamp StampOf(const std::string& strPath) {
+    struct stat st {};
+    if (::stat(strPath.c_str(), &st) != 0)
+        return {};
+    return {true, static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+            static_cast<std::uint64_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+CWriteLock::~CWriteLock() {
+    Unlock();
+}
+
+bool CWriteLock::Lock(const std::string& strPath, std::string* pstrReason) {
+    Unlock();
+    std::string strTarget, strReason, strDir, strBase;
+    if (!ResolveTarget(strPath, strTarget, strReason))
+        return Fail(pstrReason, strReason);
+    SplitPath(strTarget, strDir, strBase);
+    const std::string strLock = strDir + "/." + strBase + ".lock";
+    // Read-only is enough for flock, so every user who may write the file can take the lock another created. No
+    // link is followed, and O_NONBLOCK keeps a planted FIFO from holding the open.
+    const int fd = ::open(strLock.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return Fail(pstrReason, "cannot open the lock file " + strLock + ": " + ErrnoText());
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return Fail(pstrReason, "the lock file " + strLock + " is not a regular file");
+    }
+    int result = 0;
+    while ((result = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    if (result != 0) {
+        const std::string strError = ErrnoText();
+        ::close(fd);
+        return Fail(pstrReason, "cannot lock " + strLock + ": " + strError);
+    }
+    m_fd = fd;
+    return true;
+}
+
+void CWriteLock::Unlock() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
 }
 
 } // namespace lanwick::platform

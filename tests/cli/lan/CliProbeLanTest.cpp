@@ -202,6 +202,26 @@ TEST(CliScanLan, AddPutsTheFoundMachinesInTheGroupAndSavesTheFile) {
     EXPECT_EQ(listed.out.rfind("New\t\t198.18.0.1", 0), 0u) << listed.out;
 }
 
+// Two scans adding to one file at once, as two operators' scripts would: each reads the file again under the
+// writers' lock once its scan is done, so every round keeps both writers' machines.
+TEST(CliScanLan, TwoAddsAtOnceKeepEachOthersMachines) {
+    LANWICK_REQUIRE_LAN();
+    const auto& hosts = CLan::Get().Hosts();
+    CTempDir dir;
+    const std::string file = dir.File("m.xml");
+    constexpr std::size_t kRounds = 20;
+    for (std::size_t nRound = 0; nRound < kRounds; ++nRound) {
+        SCOPED_TRACE("round " + std::to_string(nRound));
+        CCliProcess a({"scan", hosts[0].address, hosts[3].address, "--add", "A", "--file", file});
+        CCliProcess b({"scan", hosts[0].address, hosts[3].address, "--add", "B", "--file", file});
+        ASSERT_EQ(a.Wait(60000), 0) << a.Errors();
+        ASSERT_EQ(b.Wait(60000), 0) << b.Errors();
+        CMachineList saved;
+        ASSERT_EQ(saved.LoadFile(file), 0);
+        ASSERT_EQ(saved.GetCount(), 8 * (nRound + 1));
+    }
+}
+
 TEST(CliScanLan, RefusalsSendNothingAndLeaveTheMachineFileAsItWas) {
     LANWICK_REQUIRE_LAN();
     const auto& hosts = CLan::Get().Hosts();
