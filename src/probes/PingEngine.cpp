@@ -152,7 +152,10 @@ std::vector<std::int32_t> CPingEngine::PingAll(const std::vector<std::string>& h
     if (!socket)
         return results;
 
-    CPass pass(*socket, m_clock, socket->Identifier(wanted), n, pause);
+    const std::uint16_t identifier = socket->Identifier(wanted);
+    // Replies come from many hosts, so only the identifier can keep other programs' traffic out of the buffer.
+    socket->AcceptOnlyReplies(identifier, nullptr);
+    CPass pass(*socket, m_clock, identifier, n, pause);
     pass.slots.resize(hosts.size());
     const std::int64_t start = m_clock.Counter();
     for (std::size_t i = 0; i < hosts.size(); ++i) {
