@@ -7,10 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <fstream>
 #include <iostream>
+#include <linux/capability.h>
 #include <map>
 #include <memory>
 #include <string>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,6 +51,14 @@ Received Drain(platform::IIcmpSocket& socket, std::uint32_t ms) {
     return r;
 }
 
+std::string FloodCommand(std::uint16_t identifier, const LanHost& forger, const LanHost& probed) {
+    // Five identifiers around ours and three sources (the forger, the probed host, a silent address): 15 000
+    // replies cover each pair 1 000 times.
+    return std::string(LANWICK_REPLY_FLOODER) + " 198.18.0.1 15000 20 0 " + std::to_string(identifier - 2) + " " +
+           std::to_string(identifier + 2) + " " + forger.address + " " + probed.address + " " +
+           CLan::Get().SilentAddress() + " >/dev/null";
+}
+
 // Waits (bounded) for a process started by SpawnIn to end by itself; ends it by PID when it does not.
 void AwaitProcess(pid_t pid, int seconds) {
     for (int i = 0; i < seconds * 50; ++i) {
@@ -81,12 +92,7 @@ TEST(ForgedRepliesLan, RawSocketIsHandedOnlyEchoRepliesWithItsIdentifierAndFromI
     for (platform::IIcmpSocket* s : {bySource.get(), byIdentifier.get(), plain.get()})
         s->ReserveBuffers(20000);
 
-    // Five identifiers around ours and three sources (the forger, the probed host, a silent address): 15 000
-    // replies cover each pair 1 000 times.
-    const std::string flood = std::string(LANWICK_REPLY_FLOODER) + " 198.18.0.1 15000 20 0 " +
-                              std::to_string(kOurs - 2) + " " + std::to_string(kOurs + 2) + " " + forger.address + " " +
-                              probed.address + " " + CLan::Get().SilentAddress() + " >/dev/null";
-    AwaitProcess(SpawnIn(forger.ns, flood), 30);
+    AwaitProcess(SpawnIn(forger.ns, FloodCommand(kOurs, forger, probed)), 30);
 
     // And the real reply: a request of ours to the probed host.
     std::array<std::uint8_t, kScanBufferSize> request{};
@@ -116,4 +122,58 @@ TEST(ForgedRepliesLan, RawSocketIsHandedOnlyEchoRepliesWithItsIdentifierAndFromI
     EXPECT_EQ(ours.bySource.size(), 3u) << "any source is let in when none was named";
     std::cout << "[ figures ] plain socket " << all.total << ", identifier filter " << ours.total
               << ", identifier and source filter " << mine.total << " datagrams of 15000 forged\n";
+}
+
+// The kernel already hands a datagram ICMP socket only its own identifier's replies; the filter adds the source.
+TEST(ForgedRepliesLan, DatagramSocketIsHandedOnlyRepliesFromItsSource) {
+    LANWICK_REQUIRE_LAN();
+    const auto& hosts = CLan::Get().Hosts();
+    ASSERT_GE(hosts.size(), 2u);
+    const LanHost& forger = hosts[0];
+    const LanHost& probed = hosts[1];
+    const auto probedAddress = platform::ParseIpv4(probed.address);
+    ASSERT_TRUE(probedAddress);
+    const char* kRange = "/proc/sys/net/ipv4/ping_group_range";
+    std::string saved;
+    std::getline(std::ifstream(kRange), saved);
+    ASSERT_TRUE(std::ofstream(kRange) << "0 0\n");
+
+    // A child without CAP_NET_RAW, so that the system's sockets fall back to the datagram kind; it reports by its
+    // exit status. Its flooder regains the capability (root's capabilities are recomputed at exec).
+    const pid_t child = fork();
+    if (child == 0) {
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct data[2]{};
+        if (syscall(SYS_capget, &header, data) != 0)
+            _exit(10);
+        data[CAP_NET_RAW / 32].effective &= ~(1u << (CAP_NET_RAW % 32));
+        data[CAP_NET_RAW / 32].permitted &= ~(1u << (CAP_NET_RAW % 32));
+        if (syscall(SYS_capset, &header, data) != 0)
+            _exit(11);
+        const auto socket = platform::SystemIcmpSockets().Open(0x5A17);
+        if (!socket || socket->ReceivesIpHeader())
+            _exit(12);
+        const std::uint16_t id = socket->Identifier(0x5A17);
+        if (id < 2 || id > 0xFFFD || !socket->AcceptOnlyReplies(id, &*probedAddress))
+            _exit(13);
+        socket->ReserveBuffers(20000);
+        AwaitProcess(SpawnIn(forger.ns, FloodCommand(id, forger, probed)), 30);
+        std::array<std::uint8_t, kScanBufferSize> request{};
+        const std::size_t size = BuildScanRequest(request.data(), id, 7, 0, kScanDefaultPayload);
+        if (socket->Send(request.data(), size, *probedAddress) != platform::IcmpSendResult::Sent)
+            _exit(14);
+        const Received mine = Drain(*socket, 1000);
+        if (mine.total < 1 || mine.notEchoReply != 0)
+            _exit(15);
+        if (mine.bySource.size() != 1 || mine.bySource.begin()->first != *probedAddress)
+            _exit(16);
+        _exit(mine.byIdentifier.size() == 1 && mine.byIdentifier.begin()->first == id ? 0 : 17);
+    }
+    ASSERT_GT(child, 0);
+    int status = -1;
+    waitpid(child, &status, 0);
+    std::ofstream(kRange) << saved << "\n";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "10-14: set-up failed; 15: no reply; 16: another source let in; "
+                                         "17: another identifier let in";
 }
