@@ -60,6 +60,10 @@ public:
 // The system's ICMP sockets.
 IIcmpSocketFactory& SystemIcmpSockets();
 
+// An echo identifier from the system's random source, for requests whose format leaves the identifier to us: one
+// observed value then gives away nothing about the next.
+std::uint16_t UnguessableIdentifier();
+
 // True when this process may open an ICMP echo socket of either kind, so that probes can run at all.
 bool CanOpenIcmp();
 

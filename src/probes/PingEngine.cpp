@@ -147,7 +147,9 @@ std::vector<std::int32_t> CPingEngine::PingAll(const std::vector<std::string>& h
     std::vector<std::int32_t> results(hosts.size(), -1);
     if (hosts.empty() || IsCancelled())
         return results;
-    const auto wanted = static_cast<std::uint16_t>(platform::GetCurrentThreadId() & 0xFFFF);
+    // The single-host probes' formats tie their identifier to the thread id; a pass is ours alone, so its
+    // identifier is random and a forger has to see our requests, not just guess, to answer them.
+    const std::uint16_t wanted = platform::UnguessableIdentifier();
     const auto socket = m_sockets.Open(wanted);
     if (!socket)
         return results;

@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <linux/filter.h>
 #include <linux/icmp.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/random.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
@@ -208,6 +210,16 @@ public:
 IIcmpSocketFactory& SystemIcmpSockets() {
     static CPosixIcmpSocketFactory factory;
     return factory;
+}
+
+std::uint16_t UnguessableIdentifier() {
+    std::uint16_t value = 0;
+    if (getrandom(&value, sizeof value, GRND_NONBLOCK) == static_cast<ssize_t>(sizeof value))
+        return value;
+    // Only before the system's random source is ready (early boot): weaker, but still not the thread id.
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint16_t>((now.tv_nsec >> 4) ^ getpid());
 }
 
 bool CanOpenIcmp() {
