@@ -37,6 +37,11 @@ public:
     // Asks for buffer room for about `requests` requests and replies in flight at once (best effort: a pass over
     // hundreds of hosts, many with unresolved ARP, overflows the default send buffer).
     virtual void ReserveBuffers(std::size_t requests) = 0;
+    // Lets into the socket only echo replies that carry `identifier` (as Identifier returned it) and, when `from`
+    // is given, come from that address. Every raw socket is handed a copy of every ICMP datagram, so without this
+    // a flood of other replies fills each socket's buffer and crowds out its own. False when the system refused
+    // the filter; the probes match every reply themselves either way.
+    virtual bool AcceptOnlyReplies(std::uint16_t identifier, const Ipv4* from) = 0;
     virtual IcmpSendResult Send(const void* data, std::size_t size, const Ipv4& to) = 0;
     // Waits until a datagram can be read, at most `microseconds`.
     virtual IcmpWaitResult Wait(std::uint32_t microseconds) = 0;
@@ -54,6 +59,10 @@ public:
 
 // The system's ICMP sockets.
 IIcmpSocketFactory& SystemIcmpSockets();
+
+// An echo identifier from the system's random source, for requests whose format leaves the identifier to us: one
+// observed value then gives away nothing about the next.
+std::uint16_t UnguessableIdentifier();
 
 // True when this process may open an ICMP echo socket of either kind, so that probes can run at all.
 bool CanOpenIcmp();

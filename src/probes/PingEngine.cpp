@@ -147,12 +147,17 @@ std::vector<std::int32_t> CPingEngine::PingAll(const std::vector<std::string>& h
     std::vector<std::int32_t> results(hosts.size(), -1);
     if (hosts.empty() || IsCancelled())
         return results;
-    const auto wanted = static_cast<std::uint16_t>(platform::GetCurrentThreadId() & 0xFFFF);
+    // The single-host probes' formats tie their identifier to the thread id; a pass is ours alone, so its
+    // identifier is random and a forger has to see our requests, not just guess, to answer them.
+    const std::uint16_t wanted = platform::UnguessableIdentifier();
     const auto socket = m_sockets.Open(wanted);
     if (!socket)
         return results;
 
-    CPass pass(*socket, m_clock, socket->Identifier(wanted), n, pause);
+    const std::uint16_t identifier = socket->Identifier(wanted);
+    // Replies come from many hosts, so only the identifier can keep other programs' traffic out of the buffer.
+    socket->AcceptOnlyReplies(identifier, nullptr);
+    CPass pass(*socket, m_clock, identifier, n, pause);
     pass.slots.resize(hosts.size());
     const std::int64_t start = m_clock.Counter();
     for (std::size_t i = 0; i < hosts.size(); ++i) {

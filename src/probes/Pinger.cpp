@@ -38,6 +38,7 @@ std::int32_t CPinger::Ping(unsigned attempts, const std::string& host, unsigned 
         return -1;
 
     ExpectedReply expected{socket->Identifier(wanted), 0, *address};
+    socket->AcceptOnlyReplies(expected.identifier, &expected.source);
     std::vector<std::uint8_t> buffer(kReplyBufferSize);
     std::int32_t total = 0;
     for (unsigned attempt = 0; attempt < n; ++attempt) {

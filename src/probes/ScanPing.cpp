@@ -1,5 +1,6 @@
-// The scan probe: many range scan workers run it at once, each thread on its own socket; replies meant for
-// another thread reach every raw socket and are skipped, so that they never hide a live host.
+// The scan probe: many range scan workers run it at once, each thread on its own socket. The socket lets in only
+// replies for its identifier from the probed address, so that other threads' replies (or a flood of forged ones)
+// neither fill its buffer nor hide a live host; where the system refuses that filter they are skipped here.
 #include "probes/ScanPing.h"
 
 #include "platform/Clock.h"
@@ -52,6 +53,7 @@ std::int32_t ScanPing(const std::string& host, unsigned pause, unsigned attempts
     }
 
     ExpectedReply expected{socket->Identifier(wanted), 0, *address};
+    socket->AcceptOnlyReplies(expected.identifier, &expected.source);
     std::int32_t sum = 0;
     bool bAnswered = false;
     for (unsigned attempt = 0; attempt < n; ++attempt, ++expected.sequence) {

@@ -87,6 +87,8 @@ public:
     bool ReceivesIpHeader() const override { return m_net.bRaw; }
     std::uint16_t Identifier(std::uint16_t wanted) const override { return m_net.bRaw ? wanted : m_net.nKernelId; }
     void ReserveBuffers(std::size_t requests) override { m_net.nReserved = requests; }
+    // Hands over everything, as a socket whose filter the system refused: the probes must still match replies.
+    bool AcceptOnlyReplies(std::uint16_t, const platform::Ipv4*) override { return false; }
 
     platform::IcmpSendResult Send(const void* data, std::size_t size, const platform::Ipv4& to) override {
         if (m_net.nBusySends > 0) {

@@ -3,11 +3,13 @@
 #include "probes/PingEngine.h"
 
 #include "fakes/FakeIcmp.h"
+#include "platform/Clock.h"
 #include "probes/Pinger.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 using namespace lanwick;
 using lanwick::test::CFakeIcmpNetwork;
@@ -136,6 +138,26 @@ TEST_F(PingEngineTest, ARepliesSourceMustBeTheHostItsSequenceWentTo) {
         return out;
     };
     EXPECT_EQ(engine.PingAll({Address(10), Address(11)}, 1, 0), (std::vector<std::int32_t>{400, -1}));
+}
+
+TEST_F(PingEngineTest, EachPassHasAnIdentifierThatTheLastOneDoesNotGiveAway) {
+    lan.delays[10] = {300, 300, 300, 300, 300, 300, 300, 300};
+    net.responder = lan.Responder();
+    for (int pass = 0; pass < 8; ++pass)
+        EXPECT_EQ(engine.PingAll({Address(10)}, 1, 0), std::vector<std::int32_t>{300});
+    ASSERT_EQ(net.sent.size(), 8u);
+    std::set<std::uint16_t> identifiers;
+    int consecutive = 0;
+    for (std::size_t i = 0; i < net.sent.size(); ++i) {
+        const std::uint16_t id = ReadLe16(&net.sent[i].bytes[4]);
+        identifiers.insert(id);
+        if (i > 0 && id == static_cast<std::uint16_t>(ReadLe16(&net.sent[i - 1].bytes[4]) + 1))
+            ++consecutive;
+    }
+    // Random 16-bit values: a repeat among 8 is rare, a run of followers or the thread id rarer still.
+    EXPECT_GE(identifiers.size(), 7u);
+    EXPECT_LE(consecutive, 1);
+    EXPECT_LE(identifiers.count(static_cast<std::uint16_t>(platform::GetCurrentThreadId() & 0xFFFF)), 1u);
 }
 
 TEST_F(PingEngineTest, DatagramSocketMatchesTheKernelsIdentifier) {

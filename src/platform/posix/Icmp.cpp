@@ -5,11 +5,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
+#include <linux/filter.h>
 #include <linux/icmp.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/random.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 namespace lanwick::platform {
 
@@ -42,6 +46,44 @@ std::uint16_t PortBytesFor(std::uint16_t identifier) {
     return port;
 }
 
+// A classic BPF program that passes an echo reply with `identifier` (stored little-endian, as our requests write
+// it) from `from` (any sender when null), and drops everything else before it reaches the socket's buffer. Raw
+// sockets see the IP header first; datagram sockets see the ICMP message and reach the IP header through
+// SKF_NET_OFF.
+std::vector<sock_filter> ReplyFilter(bool bRaw, std::uint16_t identifier, const Ipv4* from) {
+    constexpr auto kAccept = 0xFFFFFFFFu; // keep the whole datagram
+    // A half-word load reads network order, so our little-endian identifier is compared byte-swapped.
+    const auto swapped = static_cast<std::uint32_t>(((identifier & 0xFF) << 8) | (identifier >> 8));
+    std::vector<sock_filter> program;
+    const auto op = [&](int code, std::uint32_t k) {
+        program.push_back(sock_filter{static_cast<std::uint16_t>(code), 0, 0, k});
+    };
+    // Conditional jumps fall through on a match; their "false" target (the final drop) is patched in below.
+    const auto require = [&](std::uint32_t value) { op(BPF_JMP | BPF_JEQ | BPF_K, value); };
+    if (bRaw)
+        op(BPF_LDX | BPF_B | BPF_MSH, 0); // X = length of the IP header
+    else
+        op(BPF_LDX | BPF_W | BPF_IMM, 0);
+    op(BPF_LD | BPF_B | BPF_IND, 0); // ICMP type
+    require(ICMP_ECHOREPLY);
+    op(BPF_LD | BPF_H | BPF_IND, 4); // identifier
+    require(swapped);
+    if (from) {
+        const std::uint32_t source = (std::uint32_t{(*from)[0]} << 24) | (std::uint32_t{(*from)[1]} << 16) |
+                                     (std::uint32_t{(*from)[2]} << 8) | std::uint32_t{(*from)[3]};
+        op(BPF_LD | BPF_W | BPF_ABS, static_cast<std::uint32_t>(bRaw ? 12 : SKF_NET_OFF + 12));
+        require(source);
+    }
+    op(BPF_RET | BPF_K, kAccept);
+    op(BPF_RET | BPF_K, 0);
+    const std::size_t drop = program.size() - 1;
+    for (std::size_t i = 0; i < program.size(); ++i) {
+        if (program[i].code == (BPF_JMP | BPF_JEQ | BPF_K))
+            program[i].jf = static_cast<std::uint8_t>(drop - i - 1);
+    }
+    return program;
+}
+
 class CPosixIcmpSocket final : public IIcmpSocket {
 public:
     CPosixIcmpSocket(int fd, bool bRaw, std::uint16_t identifier) : m_fd(fd), m_bRaw(bRaw), m_nIdentifier(identifier) {}
@@ -60,6 +102,12 @@ public:
             if (setsockopt(m_fd, SOL_SOCKET, option, &value, sizeof value) != 0)
                 setsockopt(m_fd, SOL_SOCKET, option == SO_SNDBUFFORCE ? SO_SNDBUF : SO_RCVBUF, &value, sizeof value);
         }
+    }
+
+    bool AcceptOnlyReplies(std::uint16_t identifier, const Ipv4* from) override {
+        std::vector<sock_filter> program = ReplyFilter(m_bRaw, identifier, from);
+        const sock_fprog fprog{static_cast<unsigned short>(program.size()), program.data()};
+        return setsockopt(m_fd, SOL_SOCKET, SO_ATTACH_FILTER, &fprog, sizeof fprog) == 0;
     }
 
     IcmpSendResult Send(const void* data, std::size_t size, const Ipv4& to) override {
@@ -162,6 +210,16 @@ public:
 IIcmpSocketFactory& SystemIcmpSockets() {
     static CPosixIcmpSocketFactory factory;
     return factory;
+}
+
+std::uint16_t UnguessableIdentifier() {
+    std::uint16_t value = 0;
+    if (getrandom(&value, sizeof value, GRND_NONBLOCK) == static_cast<ssize_t>(sizeof value))
+        return value;
+    // Only before the system's random source is ready (early boot): weaker, but still not the thread id.
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint16_t>((now.tv_nsec >> 4) ^ getpid());
 }
 
 bool CanOpenIcmp() {
