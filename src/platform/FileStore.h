@@ -2,6 +2,7 @@
 // file so that a failure at any step leaves the old one as it was.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -40,6 +41,8 @@ FileStamp StampOf(const std::string& strPath);
 // The lock that writers of one file take around a read-modify-write. It is held on ".NAME.lock" beside the file's
 // target rather than on the file itself, because every save replaces the file: a lock on the replaced inode would
 // let the next writer in while this one still works.
+inline constexpr std::chrono::seconds kLockPatience{5};
+
 class CWriteLock {
 public:
     CWriteLock() = default;
@@ -47,8 +50,9 @@ public:
     CWriteLock(const CWriteLock&) = delete;
     CWriteLock& operator=(const CWriteLock&) = delete;
 
-    // Waits until this process holds the lock for strPath. False with the reason when the lock file cannot be
-    // made or opened safely (a link or anything but a regular file in its place is refused).
+    // Waits until this process holds the lock for strPath, at most kLockPatience. False with the reason when the
+    // lock file cannot be made or opened safely (a link or anything but a regular file in its place is refused)
+    // or another holds it that long.
     bool Lock(const std::string& strPath, std::string* pstrReason = nullptr);
     void Unlock();
 

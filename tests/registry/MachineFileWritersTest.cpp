@@ -92,5 +92,38 @@ TEST(MachineFileWriters, LockRefusesWhatIsPlantedUnderItsName) {
     EXPECT_NE(strReason.find("not a regular file"), std::string::npos) << strReason;
 }
 
+// A lock that another process holds and does not give back (stuck, or taken by someone else who can write the
+// folder) is given up on after a bounded wait with a reason, so that no window or scan waits for ever.
+TEST(MachineFileWriters, LockHeldByAnotherIsGivenUpOnWithAReason) {
+    test::CTempDir dir;
+    const std::string strPath = dir.File("machines.xml");
+    int ready[2];
+    int done[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(done), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        platform::CWriteLock held;
+        char c = held.Lock(strPath) ? 'y' : 'n';
+        (void)!::write(ready[1], &c, 1);
+        (void)!::read(done[0], &c, 1); // holds the lock until the parent has tried
+        std::_Exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    ASSERT_EQ(c, 'y');
+    platform::CWriteLock lock;
+    std::string strReason;
+    EXPECT_FALSE(lock.Lock(strPath, &strReason));
+    EXPECT_NE(strReason.find("another program holds it"), std::string::npos) << strReason;
+    (void)!::write(done[1], "x", 1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(lock.Lock(strPath, &strReason)) << strReason; // given back: taken at once
+    for (int fd : {ready[0], ready[1], done[0], done[1]})
+        ::close(fd);
+}
+
 } // namespace
 } // namespace lanwick

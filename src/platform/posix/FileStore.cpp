@@ -10,9 +10,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace lanwick::platform {
@@ -298,11 +301,16 @@ bool CWriteLock::Lock(const std::string& strPath, std::string* pstrReason) {
         errno = EINVAL;
         return Fail(pstrReason, "the lock file " + strLock + " is not a regular file");
     }
+    // Writers hold the lock for milliseconds; one that holds it for seconds is stuck or hostile (anyone who can
+    // write the folder can open the file), and must not freeze a window or a scan for ever.
+    const auto deadline = std::chrono::steady_clock::now() + kLockPatience;
     int result = 0;
-    while ((result = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+    while ((result = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && (errno == EINTR || errno == EWOULDBLOCK) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     if (result != 0) {
-        const std::string strError = ErrnoText();
+        const std::string strError = errno == EWOULDBLOCK ? std::string("another program holds it") : ErrnoText();
         ::close(fd);
         return Fail(pstrReason, "cannot lock " + strLock + ": " + strError);
     }
