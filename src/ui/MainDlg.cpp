@@ -331,11 +331,18 @@ void CMainDlg::LoadMachines() {
     if (report.Lossless())
         return;
     m_bBackupDue = true;
-    ShowLater(QStringLiteral("The machine file %1 has %2 damaged machine entries and %3 beyond its count that were "
-                             "not read.\nThe first save keeps the original file as %1.bak.")
-                  .arg(QString::fromStdString(m_strCurrentFile))
-                  .arg(report.nSkipped)
-                  .arg(report.nBeyondCount));
+    // Only what happened is named: "1 machine beyond its count", not "0 damaged entries and 1 beyond its count".
+    auto machines = [](std::size_t n) {
+        return n == 1 ? QStringLiteral("1 machine") : QStringLiteral("%1 machines").arg(n);
+    };
+    QStringList lost;
+    if (report.nSkipped != 0)
+        lost << machines(report.nSkipped) + QStringLiteral(" too damaged to read");
+    if (report.nBeyondCount != 0)
+        lost << machines(report.nBeyondCount) + QStringLiteral(" beyond its count");
+    ShowLater(QStringLiteral("The machine file %1 holds %2, not read.\nThe first save keeps the original file as "
+                             "%1.bak.")
+                  .arg(QString::fromStdString(m_strCurrentFile), lost.join(QStringLiteral(" and "))));
 }
 
 void CMainDlg::ShowLater(const QString& strText) {

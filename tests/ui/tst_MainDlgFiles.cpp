@@ -34,7 +34,7 @@ void TestMainDlgFiles::LossyLoad_ToldOnceAndOriginalKeptBeforeTheFirstSave() {
     w.WriteMachines(text.constData());
     w.Start();
     QTRY_COMPARE(w.messages.size(), 1);
-    QVERIFY2(w.messages[0].contains(QStringLiteral("0 damaged machine entries and 2 beyond its count")),
+    QVERIFY2(w.messages[0].contains(QStringLiteral("holds 2 machines beyond its count, not read")),
              qPrintable(w.messages[0]));
     QVERIFY(w.messages[0].contains(w.Path("machines.xml.bak")));
     QCOMPARE(w.dlg->Machines().GetCount(), std::size_t{2});
