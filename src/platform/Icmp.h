@@ -19,6 +19,9 @@ enum class IcmpSendResult {
 
 enum class IcmpWaitResult { Readable, TimedOut, Failed };
 
+// A datagram's arrival time where the system gave none.
+constexpr std::int64_t kNoStamp = -1;
+
 enum class IcmpReceiveResult {
     Received,
     Nothing, // readable was a false alarm (EAGAIN/EINTR): keep waiting
@@ -45,8 +48,16 @@ public:
     virtual IcmpSendResult Send(const void* data, std::size_t size, const Ipv4& to) = 0;
     // Waits until a datagram can be read, at most `microseconds`.
     virtual IcmpWaitResult Wait(std::uint32_t microseconds) = 0;
-    // Reads one datagram without blocking; `size` gets its length (cut to `capacity`), `from` its sender.
-    virtual IcmpReceiveResult Receive(void* buffer, std::size_t capacity, std::size_t& size, Ipv4& from) = 0;
+    // Reads one datagram without blocking; `size` gets its length (cut to `capacity`), `from` its sender and
+    // `arrival` the time the system took when the datagram arrived, in nanoseconds on the StampNow clock (kNoStamp
+    // when it gave none). A reply read late, behind many others, still carries the time it really came in.
+    virtual IcmpReceiveResult Receive(void* buffer, std::size_t capacity, std::size_t& size, Ipv4& from,
+                                      std::int64_t& arrival) = 0;
+    // Now on the clock of the arrival stamps, in nanoseconds: taken right before a send, so that a round trip is
+    // the difference of two readings of one clock.
+    virtual std::int64_t StampNow() const = 0;
+    // False when the system stamps no arrivals: a reply's time is then only known when it is read.
+    virtual bool StampsArrivals() const = 0;
 };
 
 class IIcmpSocketFactory {

@@ -57,15 +57,6 @@ void WriteLeDouble(std::uint8_t* p, double value) {
         p[i] = static_cast<std::uint8_t>(bits >> (8 * i));
 }
 
-double ReadLeDouble(const std::uint8_t* p) {
-    std::uint64_t bits = 0;
-    for (int i = 0; i < 8; ++i)
-        bits |= static_cast<std::uint64_t>(p[i]) << (8 * i);
-    double value = 0;
-    std::memcpy(&value, &bits, 8);
-    return value;
-}
-
 } // namespace
 
 MonitorRequest BuildMonitorRequest(std::uint16_t identifier, std::uint16_t sequence, double stampUs) {
@@ -78,10 +69,6 @@ MonitorRequest BuildMonitorRequest(std::uint16_t identifier, std::uint16_t seque
         r[i] = static_cast<std::uint8_t>(0x20 + (i - 24));
     StoreChecksum(r.data(), r.size());
     return r;
-}
-
-double MonitorStamp(const std::uint8_t* icmp, std::size_t size) {
-    return size >= 24 ? ReadLeDouble(icmp + 16) : 0.0;
 }
 
 std::size_t BuildScanRequest(std::uint8_t* buffer, std::uint16_t identifier, std::uint16_t sequence,

@@ -28,8 +28,6 @@ void WriteLe16(std::uint8_t* p, std::uint16_t value);
 // The monitoring request: identifier, sequence, the send stamp (microseconds, a double at offset 16), fill
 // 0x20 + i from offset 24, checksum over all 56 bytes.
 MonitorRequest BuildMonitorRequest(std::uint16_t identifier, std::uint16_t sequence, double stampUs);
-// The send stamp a monitoring reply carries back (offset 16 of the ICMP message; 0 when the message is short).
-double MonitorStamp(const std::uint8_t* icmp, std::size_t size);
 
 // Fills buffer[0, 12 + payload) with a scan request: identifier, sequence, the tick count at offset 8 and
 // `payload` bytes of 'E'; returns its length. The buffer must hold kScanHeaderSize + payload bytes.

@@ -66,20 +66,31 @@ std::optional<std::string> ResolveName(const std::string& address) {
     return platform::ReverseLookup(*ip);
 }
 
-std::string GetMacAddress(const std::string& address) {
-    std::string text(12, '0');
-    auto ip = platform::ParseIpv4(address);
-    if (!ip)
-        return text;
-    auto mac = platform::LookupNeighbour(*ip);
-    if (!mac)
-        return text;
+namespace {
+std::string MacDigits(const platform::Mac& mac) {
     static const char kDigits[] = "0123456789ABCDEF";
-    for (std::size_t i = 0; i < mac->size(); ++i) {
-        text[2 * i] = kDigits[(*mac)[i] >> 4];
-        text[2 * i + 1] = kDigits[(*mac)[i] & 0x0F];
+    std::string text(12, '0');
+    for (std::size_t i = 0; i < mac.size(); ++i) {
+        text[2 * i] = kDigits[mac[i] >> 4];
+        text[2 * i + 1] = kDigits[mac[i] & 0x0F];
     }
     return text;
+}
+} // namespace
+
+std::string GetMacAddress(const std::string& address) {
+    auto ip = platform::ParseIpv4(address);
+    if (!ip)
+        return std::string(12, '0');
+    auto mac = platform::LookupNeighbour(*ip);
+    return mac ? MacDigits(*mac) : std::string(12, '0');
+}
+
+std::vector<std::pair<std::string, std::string>> KnownMacAddresses() {
+    std::vector<std::pair<std::string, std::string>> known;
+    for (const auto& [address, mac] : platform::NeighbourTable())
+        known.emplace_back(platform::FormatIpv4(address), MacDigits(mac));
+    return known;
 }
 
 std::string FormatMac(std::string mac) {

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace lanwick {
 
@@ -17,6 +19,10 @@ std::optional<std::string> ResolveName(const std::string& address);
 // The MAC of a neighbour as twelve upper-case hex digits, asking the network when needed; twelve zeros when
 // nothing answers within about one second. Safe to call from many threads at once.
 std::string GetMacAddress(const std::string& address);
+
+// The MAC of every neighbour that answered lately, by dotted address, as GetMacAddress writes it, read from the
+// neighbour table without asking the network: after a sweep, each host on the link that answered it.
+std::vector<std::pair<std::string, std::string>> KnownMacAddresses();
 
 // Display form: a colon before positions 2, 5, 8, 11 and 14 of the growing text ("001A2B3C0D5E" gives
 // "00:1A:2B:3C:0D:5E"; shorter texts get the remaining colons at their end).

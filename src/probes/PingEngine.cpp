@@ -3,10 +3,12 @@
 #include "probes/PingEngine.h"
 
 #include "platform/Clock.h"
+#include "platform/Interfaces.h"
 #include "probes/EchoRequest.h"
 #include "probes/Pinger.h"
 #include "probes/ReplyWait.h"
 #include "probes/Stopwatch.h"
+#include "probes/Unicast.h"
 
 #include <algorithm>
 #include <optional>
@@ -33,26 +35,33 @@ struct HostSlot {
     std::int64_t nDeadline = 0; // waiting: end of the attempt's second; ready: end of a full buffer's grace
     bool bBusy = false;         // ready because the send buffer was full
     std::uint16_t nSequence = 0;
+    SendTime sent; // of the request in flight
 };
 
 // One pass: the slots, the socket and the requests in flight by sequence.
 class CPass {
 public:
     CPass(platform::IIcmpSocket& socket, IProbeClock& clock, std::uint16_t identifier, unsigned attempts,
-          unsigned pause)
+          unsigned pause, std::uint32_t timeoutMs)
         : m_socket(socket), m_clock(clock), m_nIdentifier(identifier), m_nAttempts(attempts),
-          m_nPauseTicks(clock.Frequency() * pause / 1000), m_nSecond(clock.Frequency()), m_watch(true, clock),
-          m_buffer(kReplyBufferSize) {}
+          m_nPauseTicks(clock.Frequency() * pause / 1000), m_nSecond(clock.Frequency()),
+          m_nWait(clock.Frequency() * timeoutMs / 1000), m_watch(true, clock), m_buffer(kReplyBufferSize) {}
 
     std::vector<HostSlot> slots;
 
-    // Sends what is due, expires what has waited its second; returns the counter value of the next event.
+    // Sends what is due, expires what has waited its time; returns the counter value of the next event.
     std::int64_t Step(std::int64_t now) {
-        std::int64_t next = now + m_nSecond;
+        std::int64_t next = now + m_nWait;
+        bool bCounted = false;
         for (std::size_t i = 0; i < slots.size(); ++i) {
             HostSlot& s = slots[i];
-            if (s.state == HostState::Ready && s.nNextSend <= now && now >= m_nBusyUntil)
+            if (s.state == HostState::Ready && s.nNextSend <= now && now >= m_nBusyUntil) {
                 Send(i, now);
+                // Without arrival stamps a reply's time is when we read it: read between sends, so that no reply
+                // waits behind the rest of the burst.
+                if (!m_socket.StampsArrivals())
+                    bCounted = Drain() > 0 || bCounted;
+            }
             if (s.state == HostState::Waiting && s.nDeadline <= now) {
                 m_inFlight.erase(s.nSequence);
                 Count(s, false, -1.0, now); // no answer in time: T - 1, no pause
@@ -62,7 +71,8 @@ public:
             else if (s.state == HostState::Waiting)
                 next = std::min(next, s.nDeadline);
         }
-        return next;
+        // A host counted above may be due again before anything this loop saw.
+        return bCounted ? now : next;
     }
 
     bool Active() const {
@@ -70,13 +80,17 @@ public:
                            [](const HostSlot& s) { return s.state != HostState::Finished; });
     }
 
-    // Reads every datagram waiting on the socket and counts those that answer a request in flight.
-    void Drain() {
+    // Reads every datagram waiting on the socket and counts those that answer a request in flight; returns how
+    // many it counted.
+    std::size_t Drain() {
+        std::size_t counted = 0;
         for (;;) {
             std::size_t size = 0;
             platform::Ipv4 from{};
-            if (m_socket.Receive(m_buffer.data(), m_buffer.size(), size, from) != platform::IcmpReceiveResult::Received)
-                return;
+            std::int64_t arrival = platform::kNoStamp;
+            if (m_socket.Receive(m_buffer.data(), m_buffer.size(), size, from, arrival) !=
+                platform::IcmpReceiveResult::Received)
+                return counted;
             const auto message = ParseIcmp(m_buffer.data(), size, m_socket.ReceivesIpHeader());
             if (!message || message->type != kIcmpEchoReply || message->identifier != m_nIdentifier)
                 continue;
@@ -85,8 +99,8 @@ public:
                 continue;
             HostSlot& s = slots[it->second];
             m_inFlight.erase(it);
-            const double roundTrip = m_watch.ElapsedMicroseconds() - MonitorStamp(message->data, message->size);
-            Count(s, true, roundTrip, m_clock.Counter());
+            Count(s, true, RoundTripMicroseconds(arrival, s.sent, m_watch.ElapsedMicroseconds()), m_clock.Counter());
+            ++counted;
         }
     }
 
@@ -96,7 +110,8 @@ private:
         if (!s.bBusy)
             s.nDeadline = now + m_nSecond * kBusyLimitMs / 1000;
         s.nSequence = NextMonitorSequence();
-        const MonitorRequest request = BuildMonitorRequest(m_nIdentifier, s.nSequence, m_watch.ElapsedMicroseconds());
+        s.sent = {m_socket.StampNow(), m_watch.ElapsedMicroseconds()};
+        const MonitorRequest request = BuildMonitorRequest(m_nIdentifier, s.nSequence, s.sent.watchUs);
         const platform::IcmpSendResult sent = m_socket.Send(request.data(), request.size(), s.address);
         if (sent == platform::IcmpSendResult::Busy && now < s.nDeadline) {
             // The buffer drains as the kernel resolves or gives up on addresses: this host and every other
@@ -106,10 +121,10 @@ private:
             m_nBusyUntil = s.nNextSend;
             return;
         }
-        // As in the single-host probe, a failed send still waits out its second.
+        // As in the single-host probe, a failed send still waits out its time.
         s.bBusy = false;
         s.state = HostState::Waiting;
-        s.nDeadline = now + m_nSecond;
+        s.nDeadline = now + m_nWait;
         m_inFlight[s.nSequence] = index;
     }
 
@@ -130,6 +145,7 @@ private:
     unsigned m_nAttempts;
     std::int64_t m_nPauseTicks;
     std::int64_t m_nSecond;
+    std::int64_t m_nWait; // how long an attempt waits for its reply
     CStopwatch m_watch;
     std::vector<std::uint8_t> m_buffer;
     std::unordered_map<std::uint16_t, std::size_t> m_inFlight;
@@ -157,11 +173,14 @@ std::vector<std::int32_t> CPingEngine::PingAll(const std::vector<std::string>& h
     const std::uint16_t identifier = socket->Identifier(wanted);
     // Replies come from many hosts, so only the identifier can keep other programs' traffic out of the buffer.
     socket->AcceptOnlyReplies(identifier, nullptr);
-    CPass pass(*socket, m_clock, identifier, n, pause);
+    CPass pass(*socket, m_clock, identifier, n, pause, m_nTimeoutMs);
     pass.slots.resize(hosts.size());
     const std::int64_t start = m_clock.Counter();
+    const std::vector<platform::Ipv4> broadcasts = platform::InterfaceBroadcasts();
     for (std::size_t i = 0; i < hosts.size(); ++i) {
-        if (const auto address = platform::ForwardLookup(hosts[i])) {
+        const auto address = platform::ForwardLookup(hosts[i]);
+        // A broadcast or multicast address in the list is never sent to: it shows as silent.
+        if (address && WhyNotUnicast(*address, broadcasts).empty()) {
             pass.slots[i].address = *address;
             pass.slots[i].state = HostState::Ready;
             pass.slots[i].nNextSend = start;

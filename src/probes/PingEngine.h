@@ -6,6 +6,7 @@
 #include "probes/PingProvider.h"
 #include "probes/ProbeClock.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -28,10 +29,15 @@ public:
     void Cancel() { m_bCancelled.store(true); }
     bool IsCancelled() const { return m_bCancelled.load(); }
 
+    // How long each attempt waits for its reply, 1000 ms unless set; for networks that answer far sooner. Set it
+    // before a pass starts.
+    void SetTimeout(std::uint32_t milliseconds) { m_nTimeoutMs = std::max<std::uint32_t>(milliseconds, 1); }
+
 private:
     platform::IIcmpSocketFactory& m_sockets;
     IProbeClock& m_clock;
     std::atomic<bool> m_bCancelled{false};
+    std::uint32_t m_nTimeoutMs = 1000;
 };
 
 } // namespace lanwick

@@ -5,6 +5,7 @@
 #include "platform/Clock.h"
 #include "probes/EchoRequest.h"
 #include "probes/ReplyWait.h"
+#include "probes/Unicast.h"
 
 #include <algorithm>
 #include <atomic>
@@ -34,7 +35,7 @@ std::int32_t CPinger::Ping(unsigned attempts, const std::string& host, unsigned 
     if (!socket)
         return -1;
     const auto address = platform::ForwardLookup(host);
-    if (!address)
+    if (!address || !WhyNotUnicast(*address).empty())
         return -1;
 
     ExpectedReply expected{socket->Identifier(wanted), 0, *address};
@@ -45,14 +46,17 @@ std::int32_t CPinger::Ping(unsigned attempts, const std::string& host, unsigned 
         expected.sequence = NextMonitorSequence();
         const std::int64_t deadline = DeadlineAfter(m_clock, 1000);
         MonitorRequest request{};
+        SendTime sent;
         // A failed send is not fatal: the attempt waits out its second like one that got no answer.
         SendFresh(*socket, m_clock, *address, deadline, [&] {
             m_stopwatch.Start();
-            request = BuildMonitorRequest(expected.identifier, expected.sequence, m_stopwatch.ElapsedMicroseconds());
+            sent = {socket->StampNow(), m_stopwatch.ElapsedMicroseconds()};
+            request = BuildMonitorRequest(expected.identifier, expected.sequence, sent.watchUs);
             return std::pair{request.data(), request.size()};
         });
         IcmpMessage reply;
-        const ReplyWaitResult waited = AwaitReply(*socket, m_clock, expected, deadline, buffer, reply);
+        std::int64_t arrival = platform::kNoStamp;
+        const ReplyWaitResult waited = AwaitReply(*socket, m_clock, expected, deadline, buffer, reply, arrival);
         if (waited == ReplyWaitResult::WaitFailed)
             return -1;
         if (waited != ReplyWaitResult::Answered) {
@@ -60,7 +64,7 @@ std::int32_t CPinger::Ping(unsigned attempts, const std::string& host, unsigned 
             total -= 1;
             continue;
         }
-        const double roundTrip = m_stopwatch.ElapsedMicroseconds() - MonitorStamp(reply.data, reply.size);
+        const double roundTrip = RoundTripMicroseconds(arrival, sent, m_stopwatch.ElapsedMicroseconds());
         if (n == 1)
             return static_cast<std::int32_t>(roundTrip);
         total = static_cast<std::int32_t>(total + roundTrip);

@@ -1,6 +1,8 @@
 // Waiting for one echo reply within a deadline, skipping everything that does not answer our request.
 #include "probes/ReplyWait.h"
 
+#include <algorithm>
+
 namespace lanwick {
 
 bool IsOurReply(const IcmpMessage& message, const platform::Ipv4& from, const ExpectedReply& expected) {
@@ -24,7 +26,8 @@ std::int64_t MicrosecondsLeft(IProbeClock& clock, std::int64_t deadline) {
 } // namespace
 
 ReplyWaitResult AwaitReply(platform::IIcmpSocket& socket, IProbeClock& clock, const ExpectedReply& expected,
-                           std::int64_t deadline, std::vector<std::uint8_t>& buffer, IcmpMessage& reply) {
+                           std::int64_t deadline, std::vector<std::uint8_t>& buffer, IcmpMessage& reply,
+                           std::int64_t& arrival) {
     for (;;) {
         const std::int64_t left = MicrosecondsLeft(clock, deadline);
         if (left <= 0)
@@ -39,7 +42,7 @@ ReplyWaitResult AwaitReply(platform::IIcmpSocket& socket, IProbeClock& clock, co
         }
         std::size_t size = 0;
         platform::Ipv4 from{};
-        switch (socket.Receive(buffer.data(), buffer.size(), size, from)) {
+        switch (socket.Receive(buffer.data(), buffer.size(), size, from, arrival)) {
         case platform::IcmpReceiveResult::Nothing:
             continue;
         case platform::IcmpReceiveResult::TimedOut:
@@ -55,6 +58,13 @@ ReplyWaitResult AwaitReply(platform::IIcmpSocket& socket, IProbeClock& clock, co
             return ReplyWaitResult::Answered;
         }
     }
+}
+
+double RoundTripMicroseconds(std::int64_t arrival, const SendTime& sent, double readUs) {
+    constexpr double kLimitUs = 60e6;
+    const double us =
+        arrival != platform::kNoStamp ? static_cast<double>(arrival - sent.stamp) / 1000.0 : readUs - sent.watchUs;
+    return std::clamp(us, 0.0, kLimitUs);
 }
 
 } // namespace lanwick

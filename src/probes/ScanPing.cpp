@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "probes/EchoRequest.h"
 #include "probes/ReplyWait.h"
+#include "probes/Unicast.h"
 
 #include <algorithm>
 #include <memory>
@@ -13,19 +14,6 @@
 #include <utility>
 
 namespace lanwick {
-
-namespace {
-
-std::uint32_t ReadLe32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-bool IsBroadcastAll(const platform::Ipv4& a) {
-    return a[0] == 255 && a[1] == 255 && a[2] == 255 && a[3] == 255;
-}
-
-} // namespace
 
 std::int32_t ScanPing(const std::string& host, unsigned pause, unsigned attempts, unsigned payload,
                       platform::IIcmpSocketFactory& sockets, IProbeClock& clock) {
@@ -35,9 +23,10 @@ std::int32_t ScanPing(const std::string& host, unsigned pause, unsigned attempts
     const auto socket = sockets.Open(wanted);
     if (!socket)
         return kScanNoSocket;
-    // inet_addr cannot tell 255.255.255.255 from its error value, so that address has always been refused.
+    // inet_addr cannot tell 255.255.255.255 from its error value, so that address has always been refused; the
+    // other addresses that reach more than one host are refused with it.
     const auto address = platform::ParseIpv4(host);
-    if (!address || IsBroadcastAll(*address))
+    if (!address || !WhyNotUnicast(*address).empty())
         return kScanBadAddress;
     // A request must fit the 1024-byte buffer; a larger payload would overrun it.
     if (kScanHeaderSize + fill > kScanBufferSize)
@@ -58,9 +47,13 @@ std::int32_t ScanPing(const std::string& host, unsigned pause, unsigned attempts
     bool bAnswered = false;
     for (unsigned attempt = 0; attempt < n; ++attempt, ++expected.sequence) {
         const std::int64_t deadline = DeadlineAfter(clock, 1000);
+        SendTime sentAt;
+        std::uint32_t sentTick = 0;
         const platform::IcmpSendResult sent = SendFresh(*socket, clock, *address, deadline, [&] {
+            sentAt.stamp = socket->StampNow();
+            sentTick = clock.TickCount();
             const std::size_t size =
-                BuildScanRequest(request.get(), expected.identifier, expected.sequence, clock.TickCount(), fill);
+                BuildScanRequest(request.get(), expected.identifier, expected.sequence, sentTick, fill);
             return std::pair{static_cast<const std::uint8_t*>(request.get()), size};
         });
         if (sent == platform::IcmpSendResult::TimedOut)
@@ -69,7 +62,8 @@ std::int32_t ScanPing(const std::string& host, unsigned pause, unsigned attempts
             return kScanSendFailed;
 
         IcmpMessage message;
-        switch (AwaitReply(*socket, clock, expected, deadline, reply, message)) {
+        std::int64_t arrival = platform::kNoStamp;
+        switch (AwaitReply(*socket, clock, expected, deadline, reply, message, arrival)) {
         case ReplyWaitResult::TimedOut:
         case ReplyWaitResult::WaitFailed: // a failed select cannot be waited on: as good as a time-out
             return kScanNoAnswer;
@@ -80,8 +74,9 @@ std::int32_t ScanPing(const std::string& host, unsigned pause, unsigned attempts
         case ReplyWaitResult::Answered:
             break;
         }
-        const std::uint32_t stamp = message.size >= kScanHeaderSize ? ReadLe32(message.data + 8) : clock.TickCount();
-        sum += static_cast<std::int32_t>(clock.TickCount() - stamp);
+        // Whole milliseconds, as the tick count gives them where the system stamps no arrivals.
+        const double readUs = static_cast<double>(clock.TickCount() - sentTick) * 1000.0;
+        sum += static_cast<std::int32_t>(RoundTripMicroseconds(arrival, sentAt, readUs) / 1000.0);
         bAnswered = true;
         if (n > 1)
             clock.Sleep(pause);

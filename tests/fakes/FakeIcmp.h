@@ -67,6 +67,7 @@ public:
     bool bRaw = true;                 // raw sockets hand over an IP header before the ICMP message
     std::uint16_t nKernelId = 0xBEEF; // what a datagram socket's kernel writes as identifier
     bool bWaitFails = false;
+    bool bStamps = true;      // the system stamps each datagram's arrival
     int nReceiveFailures = 0; // so many reads after a readable wait fail
     int nBusySends = 0;       // so many sends find the buffer full first
     std::vector<FakeSent> sent;
@@ -121,8 +122,9 @@ public:
         return platform::IcmpWaitResult::TimedOut;
     }
 
-    platform::IcmpReceiveResult Receive(void* buffer, std::size_t capacity, std::size_t& size,
-                                        platform::Ipv4& from) override {
+    platform::IcmpReceiveResult Receive(void* buffer, std::size_t capacity, std::size_t& size, platform::Ipv4& from,
+                                        std::int64_t& arrival) override {
+        arrival = platform::kNoStamp;
         if (m_net.nReceiveFailures > 0) {
             --m_net.nReceiveFailures;
             return platform::IcmpReceiveResult::Failed;
@@ -130,6 +132,8 @@ public:
         if (m_queue.empty() || m_queue.begin()->first > m_net.m_clock.Now())
             return platform::IcmpReceiveResult::Nothing;
         const FakeDatagram d = m_queue.begin()->second;
+        if (m_net.bStamps)
+            arrival = m_queue.begin()->first * 1000;
         m_queue.erase(m_queue.begin());
         std::vector<std::uint8_t> datagram;
         if (m_net.bRaw) {
@@ -145,6 +149,10 @@ public:
         from = d.from;
         return platform::IcmpReceiveResult::Received;
     }
+
+    // The fake clock counts microseconds; the stamps count nanoseconds.
+    std::int64_t StampNow() const override { return m_net.m_clock.Now() * 1000; }
+    bool StampsArrivals() const override { return m_net.bStamps; }
 
 private:
     CFakeIcmpNetwork& m_net;

@@ -54,7 +54,6 @@ TEST(MonitorRequest, CarriesTheSendStampAsALittleEndianDouble) {
     // 1.5 is 0x3FF8000000000000.
     const std::uint8_t expected[8] = {0, 0, 0, 0, 0, 0, 0xF8, 0x3F};
     EXPECT_EQ(std::memcmp(&r[16], expected, 8), 0);
-    EXPECT_DOUBLE_EQ(MonitorStamp(r.data(), r.size()), 1.5);
     EXPECT_EQ(InternetChecksum(r.data(), r.size()), 0);
 }
 

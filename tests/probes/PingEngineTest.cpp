@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
+#include <optional>
 #include <set>
 
 using namespace lanwick;
@@ -29,6 +31,7 @@ std::string Address(int last) {
 class CScriptedLan {
 public:
     std::map<int, std::vector<std::int64_t>> delays;
+    std::optional<double> forgedStamp; // what every host writes over the request's send stamp
 
     std::function<std::vector<FakeDatagram>(const FakeSent&)> Responder() {
         return [this](const FakeSent& s) {
@@ -36,8 +39,12 @@ public:
             const int host = s.to[3];
             const std::size_t k = m_count[host]++;
             const auto it = delays.find(host);
-            if (it != delays.end() && k < it->second.size() && it->second[k] >= 0)
-                out.push_back({it->second[k], EchoOf(s.bytes), s.to});
+            if (it != delays.end() && k < it->second.size() && it->second[k] >= 0) {
+                std::vector<std::uint8_t> request = s.bytes;
+                if (forgedStamp)
+                    std::memcpy(&request[16], &*forgedStamp, 8);
+                out.push_back({it->second[k], EchoOf(request), s.to});
+            }
             return out;
         };
     }
@@ -58,6 +65,7 @@ protected:
     std::vector<std::int32_t> Sequential(const std::vector<std::string>& hosts, unsigned attempts, unsigned pause) {
         CFakeProbeClock c;
         CFakeIcmpNetwork n(c);
+        n.bStamps = net.bStamps;
         lan.Reset();
         n.responder = lan.Responder();
         CPinger pinger(n, c);
@@ -86,10 +94,21 @@ TEST_F(PingEngineTest, GivesEachHostWhatThePingerGives) {
     }
 }
 
-TEST_F(PingEngineTest, TwoAttemptsOneAnsweredIn500usOneSilentGive249) {
+TEST_F(PingEngineTest, TwoAttemptsOneAnsweredIn500usOneSilentGive249_WhateverTheHostWritesAsStamp) {
     lan.delays[10] = {500, -1};
-    net.responder = lan.Responder();
-    EXPECT_EQ(engine.PingAll({Address(10)}, 2, 500), std::vector<std::int32_t>{249});
+    for (bool bStamps : {true, false}) {
+        for (std::optional<double> forged : {std::optional<double>(), std::optional<double>(1e3),
+                                             std::optional<double>(-1e12), std::optional<double>(1e300)}) {
+            net.bStamps = bStamps;
+            lan.forgedStamp = forged;
+            lan.Reset();
+            net.responder = lan.Responder();
+            EXPECT_EQ(engine.PingAll({Address(10)}, 2, 500), std::vector<std::int32_t>{249})
+                << (bStamps ? "stamped" : "unstamped") << ", stamp " << forged.value_or(0);
+            lan.Reset();
+            EXPECT_EQ(Sequential({Address(10)}, 2, 500), std::vector<std::int32_t>{249}) << "the single-host probe";
+        }
+    }
 }
 
 TEST_F(PingEngineTest, SilentHostsWaitTheirSecondsSideBySide) {

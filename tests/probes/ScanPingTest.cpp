@@ -31,7 +31,20 @@ protected:
 
 } // namespace
 
-TEST_F(ScanPingTest, AnsweredHostGivesMillisecondsWith44ByteRequest) {
+TEST_F(ScanPingTest, AnsweredHostGivesMillisecondsWith44ByteRequest_WhateverTheHostWritesAsStamp) {
+    for (bool bStamps : {true, false}) {
+        for (std::uint32_t forged : {0u, 2999u, 0xFFFFFFFFu}) {
+            net.bStamps = bStamps;
+            net.responder = [forged](const FakeSent& s) {
+                std::vector<std::uint8_t> request = s.bytes;
+                for (int i = 0; i < 4 && forged != 0; ++i)
+                    request[8 + i] = static_cast<std::uint8_t>(forged >> (8 * i));
+                return std::vector<FakeDatagram>{{3000, EchoOf(request), s.to}};
+            };
+            EXPECT_EQ(Scan("198.18.0.10"), 3) << (bStamps ? "stamped" : "unstamped") << ", stamp " << forged;
+        }
+    }
+    net.sent.clear();
     AnswerAfter(3000);
     EXPECT_EQ(Scan("198.18.0.10"), 3);
     ASSERT_EQ(net.sent.size(), 1u);
@@ -72,10 +85,10 @@ TEST_F(ScanPingTest, AttemptCountZeroIsTakenAsOne) {
     EXPECT_EQ(net.sent.size(), 1u);
 }
 
-TEST_F(ScanPingTest, RefusesWhatIsNotADottedAddress) {
-    EXPECT_EQ(Scan("host10.lanwick.test"), kScanBadAddress);
-    EXPECT_EQ(Scan("198.18.0.300"), kScanBadAddress);
-    EXPECT_EQ(Scan("255.255.255.255"), kScanBadAddress);
+TEST_F(ScanPingTest, RefusesWhatIsNotASingleHostsDottedAddress) {
+    for (const char* host :
+         {"host10.lanwick.test", "198.18.0.300", "255.255.255.255", "224.0.0.1", "0.0.0.0", "240.0.0.1"})
+        EXPECT_EQ(Scan(host), kScanBadAddress) << host;
     EXPECT_TRUE(net.sent.empty());
 }
 

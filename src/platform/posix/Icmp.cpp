@@ -84,9 +84,17 @@ std::vector<sock_filter> ReplyFilter(bool bRaw, std::uint16_t identifier, const 
     return program;
 }
 
+std::int64_t Nanoseconds(const timespec& t) {
+    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
 class CPosixIcmpSocket final : public IIcmpSocket {
 public:
-    CPosixIcmpSocket(int fd, bool bRaw, std::uint16_t identifier) : m_fd(fd), m_bRaw(bRaw), m_nIdentifier(identifier) {}
+    CPosixIcmpSocket(int fd, bool bRaw, std::uint16_t identifier) : m_fd(fd), m_bRaw(bRaw), m_nIdentifier(identifier) {
+        // The kernel stamps each datagram as it comes off the wire, on the wall clock.
+        const int on = 1;
+        m_bStamps = setsockopt(m_fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) == 0;
+    }
     ~CPosixIcmpSocket() override { close(m_fd); }
     CPosixIcmpSocket(const CPosixIcmpSocket&) = delete;
     CPosixIcmpSocket& operator=(const CPosixIcmpSocket&) = delete;
@@ -139,10 +147,20 @@ public:
         return errno == EINTR ? IcmpWaitResult::TimedOut : IcmpWaitResult::Failed;
     }
 
-    IcmpReceiveResult Receive(void* buffer, std::size_t capacity, std::size_t& size, Ipv4& from) override {
+    IcmpReceiveResult Receive(void* buffer, std::size_t capacity, std::size_t& size, Ipv4& from,
+                              std::int64_t& arrival) override {
         sockaddr_in sin{};
-        socklen_t len = sizeof sin;
-        const ssize_t n = recvfrom(m_fd, buffer, capacity, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&sin), &len);
+        iovec iov{buffer, capacity};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+        msghdr msg{};
+        msg.msg_name = &sin;
+        msg.msg_namelen = sizeof sin;
+        msg.msg_iov = &iov;
+        msg.msg_iovlen = 1;
+        msg.msg_control = control;
+        msg.msg_controllen = sizeof control;
+        arrival = kNoStamp;
+        const ssize_t n = recvmsg(m_fd, &msg, MSG_DONTWAIT);
         if (n < 0) {
             if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
                 return IcmpReceiveResult::Nothing;
@@ -150,13 +168,30 @@ public:
         }
         size = static_cast<std::size_t>(n);
         std::memcpy(from.data(), &sin.sin_addr.s_addr, 4);
+        for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c)) {
+            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS &&
+                c->cmsg_len >= CMSG_LEN(sizeof(timespec))) {
+                timespec t{};
+                std::memcpy(&t, CMSG_DATA(c), sizeof t);
+                arrival = Nanoseconds(t);
+            }
+        }
         return IcmpReceiveResult::Received;
     }
+
+    std::int64_t StampNow() const override {
+        timespec t{};
+        clock_gettime(CLOCK_REALTIME, &t);
+        return Nanoseconds(t);
+    }
+
+    bool StampsArrivals() const override { return m_bStamps; }
 
 private:
     int m_fd;
     bool m_bRaw;
     std::uint16_t m_nIdentifier;
+    bool m_bStamps = false;
 };
 
 int OpenRaw() {

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -50,28 +51,38 @@ bool ParseMac(const char* text, Mac& mac) {
     return true;
 }
 
-// One look at the table: the hardware address of a complete entry for the address, if there is one.
-std::optional<Mac> ReadArpTable(const Ipv4& address) {
+// One look at the table: the complete entries, or only the one for `wanted` when it is given.
+std::vector<std::pair<Ipv4, Mac>> ReadArpTable(const std::optional<Ipv4>& wanted) {
+    std::vector<std::pair<Ipv4, Mac>> entries;
     std::FILE* f = std::fopen("/proc/net/arp", "re");
     if (!f)
-        return std::nullopt;
-    const std::string wanted = FormatIpv4(address);
-    std::optional<Mac> result;
+        return entries;
     char line[256];
     // Columns: IP address, HW type, Flags, HW address, Mask, Device; the first line is the heading.
     if (std::fgets(line, sizeof line, f)) {
-        while (!result && std::fgets(line, sizeof line, f)) {
+        while (std::fgets(line, sizeof line, f)) {
             char ip[64], hwType[32], flags[32], hw[64];
-            if (std::sscanf(line, "%63s %31s %31s %63s", ip, hwType, flags, hw) != 4 || wanted != ip)
+            if (std::sscanf(line, "%63s %31s %31s %63s", ip, hwType, flags, hw) != 4)
                 continue;
-            unsigned flagBits = static_cast<unsigned>(std::strtoul(flags, nullptr, 16));
+            const auto address = ParseIpv4(ip);
+            if (!address || (wanted && *address != *wanted))
+                continue;
+            const unsigned flagBits = static_cast<unsigned>(std::strtoul(flags, nullptr, 16));
             Mac mac{};
-            if ((flagBits & kAtfComplete) && ParseMac(hw, mac) && mac != Mac{})
-                result = mac;
+            if ((flagBits & kAtfComplete) && ParseMac(hw, mac) && mac != Mac{}) {
+                entries.emplace_back(*address, mac);
+                if (wanted)
+                    break;
+            }
         }
     }
     std::fclose(f);
-    return result;
+    return entries;
+}
+
+std::optional<Mac> ReadArpEntry(const Ipv4& address) {
+    const auto entries = ReadArpTable(address);
+    return entries.empty() ? std::nullopt : std::optional<Mac>(entries.front().second);
 }
 
 } // namespace
@@ -79,7 +90,7 @@ std::optional<Mac> ReadArpTable(const Ipv4& address) {
 std::optional<Mac> LookupNeighbour(const Ipv4& address, std::uint32_t timeoutMs) {
     if (!CanHaveNeighbour(address))
         return std::nullopt;
-    if (auto known = ReadArpTable(address))
+    if (auto known = ReadArpEntry(address))
         return known;
     if (!Provoke(address))
         return std::nullopt;
@@ -89,7 +100,7 @@ std::optional<Mac> LookupNeighbour(const Ipv4& address, std::uint32_t timeoutMs)
     // threads waiting for silent addresses do not keep re-reading the table.
     auto pause = std::chrono::milliseconds(1);
     for (;;) {
-        if (auto mac = ReadArpTable(address))
+        if (auto mac = ReadArpEntry(address))
             return mac;
         auto now = Clock::now();
         if (now >= deadline)
@@ -97,6 +108,10 @@ std::optional<Mac> LookupNeighbour(const Ipv4& address, std::uint32_t timeoutMs)
         std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
         pause = std::min(pause * 2, std::chrono::milliseconds(20));
     }
+}
+
+std::vector<std::pair<Ipv4, Mac>> NeighbourTable() {
+    return ReadArpTable(std::nullopt);
 }
 
 } // namespace lanwick::platform

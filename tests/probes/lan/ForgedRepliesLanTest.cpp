@@ -37,7 +37,8 @@ Received Drain(platform::IIcmpSocket& socket, std::uint32_t ms) {
     for (int guard = 0; guard < 1000000; ++guard) {
         std::size_t size = 0;
         platform::Ipv4 from{};
-        if (socket.Receive(buffer.data(), buffer.size(), size, from) != platform::IcmpReceiveResult::Received)
+        std::int64_t arrival = 0;
+        if (socket.Receive(buffer.data(), buffer.size(), size, from, arrival) != platform::IcmpReceiveResult::Received)
             break;
         const auto message = ParseIcmp(buffer.data(), size, socket.ReceivesIpHeader());
         ++r.total;

@@ -1,0 +1,14 @@
+// The IPv4 subnets of this machine's interfaces, as far as the probes need them: their broadcast addresses, which
+// a request must never be sent to (one request would draw an answer from every host of the subnet).
+#pragma once
+
+#include "platform/Resolver.h"
+
+#include <vector>
+
+namespace lanwick::platform {
+
+// The broadcast address of every subnet configured on an interface that is up, in the caller's network namespace.
+std::vector<Ipv4> InterfaceBroadcasts();
+
+} // namespace lanwick::platform
