@@ -22,8 +22,8 @@ namespace lanwick::cli {
 namespace {
 
 constexpr const char* kHelp =
-    "Usage: lanwick-cli monitor [FILE] [--group G] [--refresh S] [--passes K] [--prom-file PATH]\n"
-    "                           [--settings FILE]\n"
+    "Usage: lanwick-cli monitor [FILE] [--group G] [--refresh S] [--passes K] [--timeout MS]\n"
+    "                           [--prom-file PATH] [--settings FILE]\n"
     "\n"
     "Monitors the machines of FILE (default: the settings' default machine file) as the window does: a list fill\n"
     "pings them first, then a monitoring pass every S seconds compares every answer with the last one. Each\n"
@@ -34,6 +34,7 @@ constexpr const char* kHelp =
     "                    (default \"*All machines\")\n"
     "  --refresh S       seconds between passes, 1 to 86400 (default: Refresh of the settings, held to 10..86400)\n"
     "  --passes K        stop after K passes (default: run until stopped)\n"
+    "  --timeout MS      how long an attempt waits for its reply, 10 to 10000 ms (default 1000)\n"
     "  --prom-file PATH  after the list fill and after every pass, replace PATH with the state of every pinged\n"
     "                    machine in the Prometheus text format: lanwick_machine_up (1 or 0) and\n"
     "                    lanwick_machine_rtt_seconds, labelled name, address and group\n";
@@ -45,6 +46,7 @@ struct MonitorOptions {
     std::string strGroup = kAllMachines;
     int nRefresh = 60;
     long long nPasses = -1; // until stopped
+    std::uint32_t nTimeout = 1000;
     std::optional<std::string> promFile;
 };
 
@@ -72,6 +74,7 @@ MonitorOptions ReadOptions(const CArgs& args, const CliSettings& settings) {
     }
     if (const auto passes = args.Value("--passes"))
         options.nPasses = ParseNumber(*passes, 1, 1000000000, "--passes");
+    options.nTimeout = TimeoutOption(args);
     options.promFile = args.Value("--prom-file");
     if (options.promFile && options.promFile->empty())
         throw CCliError("--prom-file needs a file name");
@@ -81,7 +84,9 @@ MonitorOptions ReadOptions(const CArgs& args, const CliSettings& settings) {
 class CMonitor {
 public:
     CMonitor(const MonitorOptions& options, const CSettings& settings, CMachineList& list)
-        : m_options(options), m_settings(settings), m_list(list) {}
+        : m_options(options), m_settings(settings), m_list(list) {
+        m_engine.SetTimeout(options.nTimeout);
+    }
 
     // One list fill or pass; false when a stop request cut its pings short (nothing is applied then).
     bool Run(PassKind kind) {
@@ -125,7 +130,9 @@ bool AnyInView(CMachineList& list, const std::string& strGroup) {
 } // namespace
 
 int RunMonitor(const Arguments& arguments) {
-    const CArgs args(arguments, {{"--group", true}, {"--refresh", true}, {"--passes", true}, {"--prom-file", true}});
+    const CArgs args(
+        arguments,
+        {{"--group", true}, {"--refresh", true}, {"--passes", true}, {kTimeoutOption, true}, {"--prom-file", true}});
     if (args.WantsHelp()) {
         Print(kHelp);
         return 0;

@@ -18,7 +18,7 @@ namespace lanwick::cli {
 namespace {
 
 constexpr const char* kHelp =
-    "Usage: lanwick-cli ping [--retries N] [--pause MS] [--settings FILE] HOST...\n"
+    "Usage: lanwick-cli ping [--retries N] [--pause MS] [--timeout MS] [--settings FILE] HOST...\n"
     "\n"
     "Pings every HOST (a dotted address or a host name) at once, the way a monitoring pass pings a machine:\n"
     "N attempts of up to one second each, MS milliseconds of pause after an answered attempt; the result is the\n"
@@ -26,13 +26,14 @@ constexpr const char* kHelp =
     "order given: the host, a tab, then the round trip in milliseconds or \"No\".\n"
     "  --retries N   attempts per host, 1 to 255 (default: Retries of the settings)\n"
     "  --pause MS    pause after an answered attempt, 0 to 60000 ms (default: Pause of the settings)\n"
+    "  --timeout MS  how long an attempt waits for its reply, 10 to 10000 ms (default 1000)\n"
     "Exit status: 0 when every host answered, 1 when some did not, 2 on an error (nothing is sent when a HOST\n"
-    "is not a valid address or name).\n";
+    "is not a valid address or name, or is no single host's: a broadcast or multicast address).\n";
 
 } // namespace
 
 int RunPing(const Arguments& arguments) {
-    const CArgs args(arguments, {{"--retries", true}, {"--pause", true}});
+    const CArgs args(arguments, {{"--retries", true}, {"--pause", true}, {kTimeoutOption, true}});
     if (args.WantsHelp()) {
         Print(kHelp);
         return 0;
@@ -45,6 +46,7 @@ int RunPing(const Arguments& arguments) {
         retries = static_cast<unsigned>(ParseNumber(*value, 1, 255, "--retries"));
     if (const auto value = args.Value("--pause"))
         pause = static_cast<unsigned>(ParseNumber(*value, 0, 60000, "--pause"));
+    const std::uint32_t timeout = TimeoutOption(args);
     const std::vector<std::string> addresses = ResolveHosts(args.Positionals());
     if (!retries || !pause) {
         const CliSettings settings = LoadCliSettings(args);
@@ -54,6 +56,7 @@ int RunPing(const Arguments& arguments) {
     RequireIcmp();
 
     CPingEngine engine;
+    engine.SetTimeout(timeout);
     CStopRequest::Install(&engine);
     const std::vector<std::int32_t> results = engine.PingAll(addresses, *retries, *pause);
     // Hosts cut short by the stop would read as silent: print none of them.

@@ -1,9 +1,11 @@
-// "scan": the range scan's workers over an address range, printing each answering address as it arrives, then the
-// dialog's status line; with --add the found machines join a group of the machine file, as the dialog's OK does.
+// "scan": an address range swept through the ping engine (or walked by the range scan's workers), printing each
+// answering address with its MAC, vendor and name, then the dialog's status line; with --add the found machines
+// join a group of the machine file, as the dialog's OK does.
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "cli/Args.h"
@@ -17,7 +19,10 @@
 #include "discovery/ScanColumns.h"
 #include "discovery/ScanWorker.h"
 #include "platform/FileStore.h"
+#include "platform/Interfaces.h"
 #include "probes/Lookups.h"
+#include "probes/PingEngine.h"
+#include "probes/Unicast.h"
 #include "probes/VendorTable.h"
 
 namespace lanwick::cli {
@@ -25,14 +30,19 @@ namespace lanwick::cli {
 namespace {
 
 constexpr const char* kHelp =
-    "Usage: lanwick-cli scan START END [--workers N] [--names] [--add GROUP [--file FILE]] [--settings FILE]\n"
+    "Usage: lanwick-cli scan START END [--timeout MS | --workers N] [--names] [--add GROUP [--file FILE]]\n"
+    "                        [--settings FILE]\n"
     "\n"
-    "Probes every address from START to END whose last number is 1 to 254 with N worker threads, and prints\n"
-    "each address that answers as it arrives: address, MAC (twelve digits, zeros without an ARP answer),\n"
-    "vendor and name, separated by tabs; then \"N addresses found\".\n"
+    "Probes every address from START to END whose last number is 1 to 254, and prints each address that\n"
+    "answers: address, MAC (twelve digits, zeros without an ARP answer), vendor and name, separated by tabs;\n"
+    "then \"N addresses found\". By default every address is pinged at once (one attempt each) and the MACs\n"
+    "come from the neighbour table that the sweep filled, so a range takes about one time-out; the rows\n"
+    "follow in address order. Broadcast addresses of this machine's subnets are left out.\n"
     "The range must keep its first number, must not lower its second, and END must lie above START in its\n"
     "last two numbers (as the window's scan dialog requires).\n"
-    "  --workers N   worker threads, 10 (mild) to 80 (aggressive); default 10\n"
+    "  --timeout MS  how long the sweep waits for replies, 10 to 10000 ms (default 1000)\n"
+    "  --workers N   walk the range as the window's scan dialog does instead: N worker threads, 10 (mild) to\n"
+    "                80 (aggressive), one address at a time each, rows as they arrive\n"
     "  --names       look up the host name of every address found (\"n/a\" when it has none)\n"
     "  --add GROUP   add every address found to GROUP of the machine file and save it, as the dialog's OK does;\n"
     "                GROUP must not start with \"-\" (most likely a mistyped option). The machine file is checked\n"
@@ -46,7 +56,8 @@ struct FoundRow {
 };
 
 // One scan: the workers report here on their threads, names come back on the resolver's threads; rows are printed
-// under the lock in the order they become complete.
+// under the lock in the order they become complete (the workers') or, for the sweep, in the order found once every
+// name is in.
 class CScanRun final : public IScanSink {
 public:
     explicit CScanRun(bool bNames)
@@ -62,6 +73,25 @@ public:
     CScanRun& operator=(const CScanRun&) = delete;
 
     void Start(const std::vector<ScanRange>& blocks) { m_workers.Start(blocks, RealScanProbes(), *this); }
+
+    // The sweep, on this thread: every address at once with one attempt, then the rows of those that answered
+    // in address order, their MACs from the neighbour table that the sweep's own requests just filled.
+    void Sweep(CPingEngine& engine, const std::vector<std::string>& addresses) {
+        m_bInOrder = true;
+        const std::vector<std::int32_t> results = engine.PingAll(addresses, 1, 0);
+        if (!engine.IsCancelled()) {
+            std::unordered_map<std::string, std::string> macs;
+            for (auto& [strAddress, strMac] : KnownMacAddresses())
+                macs.emplace(std::move(strAddress), std::move(strMac));
+            for (std::size_t i = 0; i < addresses.size(); ++i) {
+                if (results[i] < 0)
+                    continue;
+                const auto mac = macs.find(addresses[i]);
+                OnScanFound(addresses[i], mac != macs.end() ? mac->second : std::string(12, '0'));
+            }
+        }
+        OnScanDone();
+    }
 
     // Waits for the last worker and the last name; false when a stop was requested first (the scan is then
     // cancelled and waited for, and its rows are incomplete).
@@ -103,17 +133,29 @@ public:
     void OnScanDone() override {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_bDone = true;
+        EmitInOrderWhenComplete();
         m_changed.notify_all();
     }
 
 private:
     void OnName(std::uint64_t key, const std::optional<std::string>& name) {
         std::lock_guard<std::mutex> lock(m_mutex);
-        FoundRow row = m_waiting.at(key);
+        FoundRow& row = m_waiting.at(key);
         row.strName = NameColumnText(name);
-        Emit(row);
+        if (!m_bInOrder)
+            Emit(row);
         --m_nPending;
+        EmitInOrderWhenComplete();
         m_changed.notify_all();
+    }
+
+    // Under the lock.
+    void EmitInOrderWhenComplete() {
+        if (!m_bInOrder || !m_bDone || m_nPending != 0)
+            return;
+        for (const FoundRow& row : m_waiting)
+            Emit(row);
+        m_waiting.clear();
     }
 
     // Under the lock.
@@ -128,6 +170,7 @@ private:
     }
 
     const bool m_bNames;
+    bool m_bInOrder = false; // set by the sweep before anything is found
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<FoundRow> m_waiting; // rows waiting for their names, by resolver key
@@ -141,6 +184,21 @@ private:
     CScanWorkers m_workers;
 };
 
+// The addresses of the range that the workers would probe, less the broadcast addresses of this machine's
+// subnets (a /25's .127, say), which a request must never go to.
+std::vector<std::string> SweepAddresses(const IpAddress& start, const IpAddress& end) {
+    const std::vector<platform::Ipv4> broadcasts = platform::InterfaceBroadcasts();
+    std::vector<std::string> addresses;
+    for (const ScanRange& block : DivideRange(start, end, 1)) {
+        WalkScanRange(block, [&](const IpAddress& a) {
+            if (a[3] >= 1 && a[3] <= 254 && WhyNotUnicast({a[0], a[1], a[2], a[3]}, broadcasts).empty())
+                addresses.push_back(FormatAddress(a));
+            return true;
+        });
+    }
+    return addresses;
+}
+
 void RequireScanRange(const IpAddress& start, const IpAddress& end, const std::string& strStart,
                       const std::string& strEnd) {
     if (IsValidScanRange(start, end))
@@ -153,10 +211,20 @@ void RequireScanRange(const IpAddress& start, const IpAddress& end, const std::s
     throw CCliError(strRange + "END must lie above START in its last two numbers");
 }
 
+// A range that holds no single host's address at all (multicast, reserved) is refused before anything is sent.
+void RequireUnicastRange(const IpAddress& start, const std::string& strStart, const std::string& strEnd) {
+    const std::string strWhy = WhyNotUnicast({start[0], start[1], start[2], 1}, {});
+    if (!strWhy.empty())
+        throw CCliError("range " + strStart + " to " + strEnd + " refused: " + strStart + " is " + strWhy +
+                        ", not a single host");
+}
+
 } // namespace
 
 int RunScan(const Arguments& arguments) {
-    const CArgs args(arguments, {{"--workers", true}, {"--names", false}, {"--add", true}, {"--file", true}});
+    const CArgs args(
+        arguments,
+        {{"--workers", true}, {kTimeoutOption, true}, {"--names", false}, {"--add", true}, {"--file", true}});
     if (args.WantsHelp()) {
         Print(kHelp);
         return 0;
@@ -166,9 +234,14 @@ int RunScan(const Arguments& arguments) {
     const IpAddress start = RequireAddress(args.Positionals()[0]);
     const IpAddress end = RequireAddress(args.Positionals()[1]);
     RequireScanRange(start, end, args.Positionals()[0], args.Positionals()[1]);
-    int nWorkers = 10;
+    RequireUnicastRange(start, args.Positionals()[0], args.Positionals()[1]);
+    std::optional<int> workers;
     if (const auto value = args.Value("--workers"))
-        nWorkers = static_cast<int>(ParseNumber(*value, 10, 80, "--workers"));
+        workers = static_cast<int>(ParseNumber(*value, 10, 80, "--workers"));
+    if (workers && args.Has(kTimeoutOption))
+        throw CCliError("--timeout is for the sweep: with --workers every probe waits one second, as in the "
+                        "window's scan dialog");
+    const std::uint32_t timeout = TimeoutOption(args);
     const auto group = args.Value("--add");
     if (group && group->empty())
         throw CCliError("no group entered: --add needs a group name");
@@ -190,9 +263,17 @@ int RunScan(const Arguments& arguments) {
     }
     RequireIcmp();
 
-    CStopRequest::Install(nullptr);
     CScanRun run(args.Has("--names"));
-    run.Start(DivideRange(start, end, nWorkers));
+    if (workers) {
+        CStopRequest::Install(nullptr);
+        run.Start(DivideRange(start, end, *workers));
+    } else {
+        CPingEngine engine;
+        engine.SetTimeout(timeout);
+        CStopRequest::Install(&engine);
+        run.Sweep(engine, SweepAddresses(start, end));
+        CStopRequest::Install(nullptr);
+    }
     if (!run.Wait())
         throw CCliError(group ? "interrupted; nothing added" : "interrupted", 128 + CStopRequest::Signal());
     if (run.OutputFailed())

@@ -5,7 +5,9 @@
 
 #include "cli/Args.h"
 #include "platform/Icmp.h"
+#include "platform/Interfaces.h"
 #include "platform/Resolver.h"
+#include "probes/Unicast.h"
 
 namespace lanwick::cli {
 
@@ -26,9 +28,16 @@ bool IsHostName(const std::string& strHost) {
 
 std::vector<std::string> ResolveHosts(const std::vector<std::string>& hosts) {
     std::vector<std::string> addresses;
+    const std::vector<platform::Ipv4> broadcasts = platform::InterfaceBroadcasts();
+    const auto requireUnicast = [&](const std::string& strHost, const platform::Ipv4& address) {
+        if (const std::string strWhy = WhyNotUnicast(address, broadcasts); !strWhy.empty())
+            throw CCliError("host " + Shorten(strHost) + " refused: " + platform::FormatIpv4(address) + " is " +
+                            strWhy + ", not a single host");
+    };
     for (const std::string& strHost : hosts) {
         if (const auto ip = ParseStrictAddress(strHost)) {
             addresses.push_back(FormatAddress(*ip));
+            requireUnicast(strHost, *platform::ParseIpv4(addresses.back()));
             continue;
         }
         // Digits and dots only, or any other form the system would read as a number ("0x0a.1"), is a mistyped
@@ -43,6 +52,7 @@ std::vector<std::string> ResolveHosts(const std::vector<std::string>& hosts) {
         const auto resolved = platform::ForwardLookup(strHost);
         if (!resolved)
             throw CCliError("cannot resolve host name \"" + Shorten(strHost) + "\"");
+        requireUnicast(strHost, *resolved);
         addresses.push_back(platform::FormatIpv4(*resolved));
     }
     return addresses;
@@ -52,6 +62,11 @@ void RequireIcmp() {
     if (!platform::CanOpenIcmp())
         throw CCliError("cannot open an ICMP socket: run as root, give the program CAP_NET_RAW, or allow this "
                         "group datagram ICMP sockets (sysctl net.ipv4.ping_group_range)");
+}
+
+std::uint32_t TimeoutOption(const CArgs& args) {
+    const auto value = args.Value(kTimeoutOption);
+    return value ? static_cast<std::uint32_t>(ParseNumber(*value, 10, 10000, kTimeoutOption)) : 1000;
 }
 
 } // namespace lanwick::cli

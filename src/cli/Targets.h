@@ -2,17 +2,25 @@
 // socket this process may open.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace lanwick::cli {
 
+class CArgs;
+
 // The dotted address of every host, in order: a strict dotted address as it is, a host name through the system
-// resolver. Refuses a text that looks like an address but is none ("10.0.0.300", "10.1") and a name that does
-// not resolve, naming the first such host.
+// resolver. Refuses a text that looks like an address but is none ("10.0.0.300", "10.1"), a name that does not
+// resolve and an address that is no single host's (broadcast, multicast), naming the first such host.
 std::vector<std::string> ResolveHosts(const std::vector<std::string>& hosts);
 
 // Refuses when this process may open no ICMP echo socket of either kind.
 void RequireIcmp();
+
+// The --timeout option of the probing commands: milliseconds an attempt waits for its reply, 10 to 10000,
+// default 1000.
+inline constexpr const char* kTimeoutOption = "--timeout";
+std::uint32_t TimeoutOption(const CArgs& args);
 
 } // namespace lanwick::cli

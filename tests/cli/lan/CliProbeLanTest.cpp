@@ -77,6 +77,14 @@ TEST(CliPingLan, OneBadHostAmongGoodOnesSendsNothing) {
         {{"ping", good, "nohost.lanwick.test"}, "cannot resolve host name \"nohost.lanwick.test\""},
         {{"ping", "--retries", "0", good}, "--retries"},
         {{"ping", "--pause", "60001", good}, "--pause"},
+        {{"ping", "--timeout", "9", good}, "--timeout"},
+        {{"ping", "--timeout", "10001", good}, "--timeout"},
+        // Addresses that reach more than one host, or none: the LAN's own broadcast address among them.
+        {{"ping", good, "198.18.0.255"}, "198.18.0.255 is the broadcast address of a subnet on this machine"},
+        {{"ping", good, "255.255.255.255"}, "is the broadcast address, not a single host"},
+        {{"ping", good, "224.0.0.1"}, "is a multicast address"},
+        {{"ping", good, "0.0.0.0"}, "0.0.0.0/8"},
+        {{"ping", good, "240.1.2.3"}, "reserved"},
     };
     for (const auto& [args, reason] : refused) {
         const CliResult r = RunCli(args);
@@ -113,30 +121,61 @@ std::map<std::string, ScanRow> ScanRows(const std::string& strOut, std::string& 
     return rows;
 }
 
-TEST(CliScanLan, FindsExactlyTheLanHostsWithMacVendorAndName) {
+TEST(CliScanLan, FindsExactlyTheLanHostsWithMacVendorAndName_BySweepAndByWorkers) {
     LANWICK_REQUIRE_LAN();
     const auto& hosts = CLan::Get().Hosts();
-    const CliResult r = RunCli({"scan", "198.18.0.1", "198.18.0.254", "--workers", "80", "--names"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    std::string last;
-    std::vector<std::string> order;
-    const auto rows = ScanRows(r.out, last, order);
-    EXPECT_EQ(last, std::to_string(hosts.size() + 1) + " addresses found");
-    ASSERT_EQ(rows.size(), hosts.size() + 1);
-    for (const auto& host : hosts) {
-        SCOPED_TRACE(host.address);
-        ASSERT_EQ(rows.count(host.address), 1u);
-        const ScanRow& row = rows.at(host.address);
-        EXPECT_EQ(row.mac, host.MacDigits());
-        EXPECT_EQ(row.vendor, kVendors.at(host.MacDigits().substr(0, 6)));
-        EXPECT_EQ(row.name, host.name.empty() ? "n/a" : host.name);
+    for (const std::vector<std::string>& mode :
+         {std::vector<std::string>{"--workers", "80"}, {"--timeout", "250"}, {}}) {
+        SCOPED_TRACE(mode.empty() ? "sweep" : mode[0]);
+        // Each mode starts from a cold neighbour table: the sweep must fill it itself.
+        Shell("ip neigh flush all");
+        std::vector<std::string> args{"scan", "198.18.0.1", "198.18.0.254", "--names"};
+        args.insert(args.end(), mode.begin(), mode.end());
+        const CliResult r = RunCli(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        std::string last;
+        std::vector<std::string> order;
+        const auto rows = ScanRows(r.out, last, order);
+        if (mode.empty() || mode[0] != "--workers") {
+            EXPECT_TRUE(std::is_sorted(order.begin(), order.end(), [](const std::string& a, const std::string& b) {
+                return std::stoi(a.substr(a.rfind('.') + 1)) < std::stoi(b.substr(b.rfind('.') + 1));
+            })) << "a sweep lists in address order";
+        }
+        EXPECT_EQ(last, std::to_string(hosts.size() + 1) + " addresses found");
+        ASSERT_EQ(rows.size(), hosts.size() + 1);
+        for (const auto& host : hosts) {
+            SCOPED_TRACE(host.address);
+            ASSERT_EQ(rows.count(host.address), 1u);
+            const ScanRow& row = rows.at(host.address);
+            EXPECT_EQ(row.mac, host.MacDigits());
+            EXPECT_EQ(row.vendor, kVendors.at(host.MacDigits().substr(0, 6)));
+            EXPECT_EQ(row.name, host.name.empty() ? "n/a" : host.name);
+        }
+        // The monitor answers for its own address; it has no neighbour entry for itself.
+        ASSERT_EQ(rows.count("198.18.0.1"), 1u);
+        EXPECT_EQ(rows.at("198.18.0.1").mac, "000000000000");
+        EXPECT_EQ(rows.at("198.18.0.1").vendor, "n/a");
+        EXPECT_EQ(rows.at("198.18.0.1").name, "monitor.lanwick.test");
     }
-    // The monitor answers for its own address; it has no neighbour entry for itself.
-    ASSERT_EQ(rows.count("198.18.0.1"), 1u);
-    EXPECT_EQ(rows.at("198.18.0.1").mac, "000000000000");
-    EXPECT_EQ(rows.at("198.18.0.1").vendor, "n/a");
-    EXPECT_EQ(rows.at("198.18.0.1").name, "monitor.lanwick.test");
+}
+
+TEST(CliScanLan, TwentySweepsFindEveryHostEveryTime) {
+    LANWICK_REQUIRE_LAN();
+    const std::string expected = std::to_string(CLan::Get().Hosts().size() + 1) + " addresses found";
+    for (int i = 0; i < 20; ++i) {
+        Shell("ip neigh flush all");
+        const CliResult r = RunCli({"scan", "198.18.0.1", "198.18.0.254", "--timeout", "500"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        const auto lines = SplitLines(r.out);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back(), expected) << "sweep " << i;
+        // Every on-link host has its MAC: the sweep's own requests filled the table.
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [](const std::string& l) { return l.find("\t000000000000\t") != std::string::npos; }),
+                  1)
+            << "only the monitor's own address has no MAC (sweep " << i << ")";
+    }
 }
 
 TEST(CliScanLan, StatusLineCountsOneAndNoneAndNamesStayEmptyWithoutNames) {
@@ -259,6 +298,10 @@ TEST(CliScanLan, RefusalsSendNothingAndLeaveTheMachineFileAsItWas) {
         {{"scan", first, last, "--add", "Lab", "--file", dir.File("ro/m.xml")}, "its folder cannot take a new file"},
         {{"scan", first, last, "--add", "Lab", "--file", dir.File("shared/m.xml")}, "link of another user"},
         {{"scan", first, last, "--settings", dir.File("none.ini")}, "cannot read settings file"},
+        {{"scan", first, last, "--timeout", "9"}, "--timeout"},
+        {{"scan", first, last, "--workers", "10", "--timeout", "100"}, "--timeout is for the sweep"},
+        {{"scan", "224.0.0.1", "224.0.0.254"}, "224.0.0.1 is a multicast address"},
+        {{"scan", "240.0.0.1", "240.0.0.254"}, "reserved"},
     };
     for (const auto& [args, reason] : refused) {
         const CliResult r = RunCli(args);
