@@ -72,7 +72,7 @@ mon="${id}m"
 bridge="${id}br"
 router="${id}r"
 far="${id}f"
-dir=$(mktemp -d "/tmp/${id}.XXXXXX")
+dir=$(mktemp -d "/tmp/${id}.XXXXXX") || { echo "with_lan.sh: cannot make a scratch folder in /tmp" >&2; exit 1; }
 made_ns=()
 made_links=()
 
