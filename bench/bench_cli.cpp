@@ -1,155 +1,260 @@
-// lanwick-cli as a whole program on the namespace LAN: "ping" of the 254 addresses of the /24 (40 of them answer
-// with 39 hosts and the monitor) and "scan" of the /24 at 80 workers, with wall time, CPU time and the child's
-// peak memory from wait4, beside the same runs of fping when it is installed.
-// Run as: tests/lan/with_lan.sh --hosts 39 -- build/bench/bench_cli [path/to/lanwick-cli] [runs]
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
+// lanwick-cli as a whole program beside fping and nmap, on the namespace LAN it runs in: a ping of every address
+// (a monitoring pass), a scan of the range, and, behind the router, the memory of "monitor" over 10,000 machines.
+// Every tool gets the same targets, one attempt and one second to answer; runs alternate between the tools and
+// start from an empty neighbour table. Per row: median wall time, its ratio to Lanwick's, live addresses found,
+// peak memory (wait4), and for round trips the largest difference from a single-host probe of the same tool.
+// Which scenarios run follows from the LAN (scripts/bench.sh runs all three):
+//   tests/lan/with_lan.sh --hosts 39 -- build/bench/bench_cli                       /24, 40 live with the monitor
+//   tests/lan/with_lan.sh --prefix 23 --hosts 99 -- build/bench/bench_cli           /23, 100 live
+//   tests/lan/with_lan.sh --hosts 1 --routed 4000 -- build/bench/bench_cli          10,000 routed, 4,000 live
+// Options: --cli PATH (default: beside this program's build), --runs N (5), --rows FILE (append the table rows),
+// --only TEXT (only the scenarios whose name contains TEXT), --skip-slow (no default scan behind the router when
+// that default is the 10 workers, which wait about a second per address there: some 1,000 s),
+// --long S (a tool whose run took over S seconds, 90 by default, is not run again), --header (print the table's
+// heading and end).
+#include "BenchProcess.h"
+#include "BenchTable.h"
+#include "lan/Lan.h"
+#include "registry/MachineList.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
+using namespace lanwick;
+using namespace lanwick::bench;
+
 namespace {
 
-struct Run {
-    double wall = 0; // seconds
-    double cpu = 0;  // user + system seconds
-    long peakKb = 0; // maximum resident set size
-    int status = -1; // exit status
-    std::string out; // standard output
+constexpr std::size_t kRoutedTargets = 10000;
+constexpr std::size_t kRttSamples = 16;
+
+struct Options {
+    std::string strCli;
+    int nRuns = 5;
+    double dLong = 90;
+    std::string strRows;
+    std::string strOnly; // run only the scenarios whose name contains this
+    bool bSkipSlow = false;
 };
 
-double Seconds(const timeval& tv) {
-    return static_cast<double>(tv.tv_sec) + static_cast<double>(tv.tv_usec) / 1e6;
+// Targets of a whole LAN segment, last number 1..254 as the scan walks them.
+std::vector<std::string> Segment(int halves) {
+    std::vector<std::string> targets;
+    for (int half = 0; half < halves; ++half)
+        for (int last = 1; last <= 254; ++last)
+            targets.push_back("198.18." + std::to_string(half) + "." + std::to_string(last));
+    return targets;
 }
 
-// Runs argv with its output captured, stderr to /dev/null; the child's own rusage comes from wait4.
-Run Measure(std::vector<std::string> argv) {
-    std::vector<char*> cargv;
-    for (std::string& arg : argv)
-        cargv.push_back(arg.data());
-    cargv.push_back(nullptr);
-    int fds[2];
-    Run run;
-    if (pipe(fds) != 0)
-        return run;
-    const auto begin = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(fds[1], 1);
-        std::freopen("/dev/null", "w", stderr);
-        close(fds[0]);
-        execvp(cargv[0], cargv.data());
-        _exit(127);
+std::set<std::string> LiveOnSegment(const test::CLan& lan) {
+    std::set<std::string> live = {"198.18.0.1"};
+    for (const test::LanHost& host : lan.Hosts())
+        live.insert(host.address);
+    if (!lan.Router().empty())
+        live.insert("198.18.0.254");
+    return live;
+}
+
+std::string Lines(const std::vector<std::string>& targets) {
+    std::string text;
+    for (const std::string& target : targets)
+        text += target + '\n';
+    return text;
+}
+
+Tool Peer(const std::string& strName, std::vector<std::string> argv, const std::vector<std::string>& targets,
+          Parser parse) {
+    return Tool{strName, std::move(argv), Lines(targets), parse, {}};
+}
+
+// fping with the same one attempt and one second as the others; -i sets the gap between sends.
+std::vector<Tool> FpingPing(const std::vector<std::string>& targets) {
+    std::vector<Tool> tools;
+    for (const char* gap : {"0", "1"}) {
+        Tool tool = Peer(std::string("fping -C1 -q -r0 -t1000 -i") + gap,
+                         {"fping", "-C", "1", "-q", "-r", "0", "-t", "1000", "-i", gap}, targets, ParseFpingCount);
+        tool.single = {"fping", "-C", "1", "-q", "-r", "0", "-t", "1000"};
+        tools.push_back(tool);
     }
-    close(fds[1]);
-    char buf[4096];
-    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
-        run.out.append(buf, static_cast<std::size_t>(n));
-    close(fds[0]);
-    int raw = 0;
-    rusage usage{};
-    wait4(pid, &raw, 0, &usage);
-    run.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-    run.cpu = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
-    run.peakKb = usage.ru_maxrss;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
+    return tools;
 }
 
-std::size_t CountLines(const std::string& text, bool (*keep)(const std::string&)) {
-    std::size_t n = 0;
-    std::size_t begin = 0;
-    while (begin < text.size()) {
-        std::size_t nl = text.find('\n', begin);
-        if (nl == std::string::npos)
-            nl = text.size();
-        n += keep(text.substr(begin, nl - begin)) ? 1 : 0;
-        begin = nl + 1;
+Scenario PingScenario(const std::string& strName, const Options& options, const std::vector<std::string>& targets,
+                      const std::set<std::string>& live, bool bTimeout) {
+    Scenario scenario{strName, targets, live, {}};
+    std::vector<std::string> ping = {options.strCli, "ping", "--retries", "1", "--pause", "500"};
+    if (bTimeout)
+        ping.insert(ping.end(), {"--timeout", "1000"});
+    Tool lanwick{"lanwick-cli ping --retries 1", ping, "", ParseLanwickPing, ping};
+    lanwick.argv.insert(lanwick.argv.end(), targets.begin(), targets.end());
+    scenario.tools.push_back(lanwick);
+    for (const Tool& tool : FpingPing(targets))
+        scenario.tools.push_back(tool);
+    scenario.tools.push_back(Peer("nmap -sn -n -PE --disable-arp-ping",
+                                  {"nmap", "-sn", "-n", "-PE", "--disable-arp-ping", "--max-retries", "0", "-iL", "-"},
+                                  targets, ParseNmap));
+    return scenario;
+}
+
+Scenario ScanScenario(const std::string& strName, const Options& options, const std::vector<std::string>& targets,
+                      const std::set<std::string>& live, bool bTimeout, bool bOnLink, bool bDefault = true) {
+    Scenario scenario{strName, targets, live, {}};
+    std::vector<std::string> scan = {options.strCli, "scan", targets.front(), targets.back()};
+    if (bTimeout)
+        scan.insert(scan.end(), {"--timeout", "1000"});
+    if (bDefault)
+        scenario.tools.push_back(Tool{"lanwick-cli scan (default)", scan, "", ParseLanwickScan, {}});
+    scan.insert(scan.end(), {"--workers", "80"});
+    scenario.tools.push_back(Tool{"lanwick-cli scan --workers 80", scan, "", ParseLanwickScan, {}});
+    scenario.tools.push_back(Peer("nmap -sn -n", {"nmap", "-sn", "-n", "-iL", "-"}, targets, ParseNmap));
+    // On the link nmap asks by ARP; its ICMP-only sweep is the fair peer of an echo sweep. Behind a router its
+    // default already includes echo (beside TCP and timestamp probes), and one more run there costs minutes.
+    if (bOnLink)
+        scenario.tools.push_back(Peer("nmap -sn -n -PE --disable-arp-ping",
+                                      {"nmap", "-sn", "-n", "-PE", "--disable-arp-ping", "-iL", "-"}, targets,
+                                      ParseNmap));
+    for (const char* gap : {"0", "1"})
+        scenario.tools.push_back(Peer(std::string("fping -a -r0 -t1000 -i") + gap,
+                                      {"fping", "-a", "-r", "0", "-t", "1000", "-i", gap}, targets, ParseAddresses));
+    return scenario;
+}
+
+// "monitor" over 10,000 machines behind the router: a list fill and 1 or 30 passes a second apart. The machines
+// that are up come from its Prometheus file; fping pinging the same list once and 30 times stands beside it.
+std::vector<Row> MonitorMemory(const Options& options, const std::vector<std::string>& targets,
+                               const std::set<std::string>& live, bool bTimeout) {
+    const test::CLan& lan = test::CLan::Get();
+    const std::string strFile = lan.ScratchDir() + "/machines.xml";
+    const std::string strIni = lan.ScratchDir() + "/Lanwick.ini";
+    const std::string strProm = lan.ScratchDir() + "/lanwick.prom";
+    CMachineList list;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        const auto ip = IpAddress{198, 19, static_cast<std::uint8_t>(i / 254), static_cast<std::uint8_t>(i % 254 + 1)};
+        list.AddMachine(ip, "000000000000", "Bench", "m" + std::to_string(i), 0, 1, 1);
     }
-    return n;
-}
-
-bool Answered(const std::string& line) {
-    return line.find('\t') != std::string::npos && line.substr(line.size() - 3) != "\tNo";
-}
-bool ScanRow(const std::string& line) {
-    return std::count(line.begin(), line.end(), '\t') == 3;
-}
-bool AnyLine(const std::string& line) {
-    return !line.empty();
-}
-
-bool Installed(const char* program) {
-    return std::system((std::string("command -v ") + program + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::vector<std::string> AllAddresses() {
-    std::vector<std::string> addresses;
-    for (int i = 1; i <= 254; ++i)
-        addresses.push_back("198.18.0." + std::to_string(i));
-    return addresses;
-}
-
-// Median of `runs` runs by wall time; prints every run.
-Run Series(const char* label, const std::vector<std::string>& argv, int runs, bool (*count)(const std::string&)) {
-    std::vector<Run> all;
-    for (int i = 0; i < runs; ++i) {
-        all.push_back(Measure(argv));
-        const Run& r = all.back();
-        std::printf("  %-26s run %d: wall %6.3f s  cpu %6.3f s  peak RSS %6ld KB  answered %3zu  status %d\n", label,
-                    i + 1, r.wall, r.cpu, r.peakKb, CountLines(r.out, count), r.status);
+    std::ofstream ini(strIni);
+    ini << "[Scan]\nRetries=1\nPause=500\n";
+    ini.close();
+    if (!list.SaveFile(strFile) || !ini) {
+        std::fprintf(stderr, "bench_cli: cannot write the machine file or settings in %s\n", lan.ScratchDir().c_str());
+        return {};
     }
-    std::sort(all.begin(), all.end(), [](const Run& a, const Run& b) { return a.wall < b.wall; });
-    return all[all.size() / 2];
+    std::vector<Row> rows;
+    for (const char* passes : {"1", "30"}) {
+        const std::string strScenario =
+            std::string("monitor 10,000 routed, ") + passes + (passes[1] ? " passes" : " pass");
+        Scenario scenario{strScenario, targets, live, {}};
+        std::vector<std::string> monitor = {options.strCli, "monitor",     strFile, "--settings",
+                                            strIni,         "--refresh",   "1",     "--passes",
+                                            passes,         "--prom-file", strProm};
+        if (bTimeout)
+            monitor.insert(monitor.end(), {"--timeout", "1000"});
+        Tool lanwick{"lanwick-cli monitor --refresh 1", monitor, "", ParsePromFile(strProm), {}};
+        scenario.tools.push_back(lanwick);
+        scenario.tools.push_back(Peer(std::string("fping -C") + passes + " -p1000 -q -r0 -t1000 -i0",
+                                      {"fping", "-C", passes, "-p", "1000", "-q", "-r", "0", "-t", "1000", "-i", "0"},
+                                      targets, ParseFpingCount));
+        const std::vector<Row> more = RunScenario(scenario, 1, options.dLong);
+        rows.insert(rows.end(), more.begin(), more.end());
+    }
+    return rows;
 }
 
-void Row(const char* task, const Run& cli, const Run* fping) {
-    std::printf("%-36s | %7.3f s %8ld KB", task, cli.wall, cli.peakKb);
-    if (fping)
-        std::printf(" | %7.3f s %8ld KB\n", fping->wall, fping->peakKb);
-    else
-        std::printf(" | %20s\n", "(fping not installed)");
+Options ReadOptions(int argc, char** argv) {
+    Options options;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
+    options.strCli = (self.parent_path().parent_path() / "src/cli/lanwick-cli").string();
+    for (int i = 1; i < argc; i += 2) {
+        const std::string strName = argv[i];
+        if (strName == "--skip-slow") {
+            options.bSkipSlow = true;
+            --i;
+            continue;
+        }
+        if (i + 1 == argc)
+            break;
+        if (strName == "--cli")
+            options.strCli = argv[i + 1];
+        else if (strName == "--runs")
+            options.nRuns = std::max(1, std::atoi(argv[i + 1]));
+        else if (strName == "--long")
+            options.dLong = std::atof(argv[i + 1]);
+        else if (strName == "--rows")
+            options.strRows = argv[i + 1];
+        else if (strName == "--only")
+            options.strOnly = argv[i + 1];
+    }
+    return options;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (std::getenv("LANWICK_LAN_FILE") == nullptr) {
-        std::fprintf(stderr, "bench_cli: run it inside the namespace LAN: tests/lan/with_lan.sh --hosts 39 -- "
-                             "build/bench/bench_cli\n");
+    // The table's heading alone, for scripts/bench.sh, which gathers the rows of several LANs into one table.
+    if (argc == 2 && std::string(argv[1]) == "--header") {
+        PrintHeader(stdout);
+        return 0;
+    }
+    const test::CLan& lan = test::CLan::Get();
+    if (!lan.IsUp()) {
+        std::fprintf(stderr, "bench_cli: run it inside the namespace LAN (scripts/bench.sh runs every scenario)\n");
         return 77;
     }
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
-    const std::string cli = argc > 1 ? argv[1] : (self.parent_path().parent_path() / "src/cli/lanwick-cli").string();
-    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
-    const bool bFping = Installed("fping");
+    const Options options = ReadOptions(argc, argv);
+    for (const char* peer : {"fping", "nmap"})
+        if (!Installed(peer))
+            std::fprintf(stderr, "bench_cli: %s is not installed (scripts/deps.sh installs it): its rows fail\n", peer);
+    // A CLI that takes --timeout gets the peers' one second explicitly; one without it waits one second anyway.
+    const bool bPingTimeout = HelpMentions(options.strCli, "ping", "--timeout");
+    const bool bScanTimeout = HelpMentions(options.strCli, "scan", "--timeout");
+    const bool bMonitorTimeout = HelpMentions(options.strCli, "monitor", "--timeout");
+    // The worker design's default of 10 threads, whose wait of about a second per address behind the router adds up.
+    const bool bSlowDefault = options.bSkipSlow && HelpMentions(options.strCli, "scan", "default 10");
+    std::printf("lanwick-cli: %s; median of %d alternating runs, empty neighbour table before each\n",
+                options.strCli.c_str(), options.nRuns);
 
-    std::vector<std::string> ping = {cli, "ping", "--retries", "1", "--pause", "500"};
-    std::vector<std::string> addresses = AllAddresses();
-    ping.insert(ping.end(), addresses.begin(), addresses.end());
-    const std::vector<std::string> scan = {cli, "scan", "198.18.0.1", "198.18.0.254", "--workers", "80"};
-
-    std::printf("lanwick-cli: %s, median of %d runs\n", cli.c_str(), runs);
-    const Run cliPing = Series("lanwick-cli ping", ping, runs, Answered);
-    const Run cliScan = Series("lanwick-cli scan", scan, runs, ScanRow);
-    Run fpingPing;
-    Run fpingScan;
-    if (bFping) {
-        // One request per address, one second to answer: the same work as a ping with one attempt.
-        std::vector<std::string> fping = {"fping", "-q", "-r", "0", "-t", "1000", "-C", "1"};
-        fping.insert(fping.end(), addresses.begin(), addresses.end());
-        fpingPing = Series("fping -C 1", fping, runs, AnyLine);
-        fpingScan = Series("fping -a -g", {"fping", "-a", "-r", "0", "-t", "1000", "-g", "198.18.0.1", "198.18.0.254"},
-                           runs, AnyLine);
+    std::vector<Row> rows;
+    auto wanted = [&options](const std::string& strName) { return strName.find(options.strOnly) != std::string::npos; };
+    auto add = [&rows](const std::vector<Row>& more) { rows.insert(rows.end(), more.begin(), more.end()); };
+    if (lan.RoutedLive() > 0) {
+        std::vector<std::string> targets;
+        for (std::size_t i = 0; i < kRoutedTargets; ++i)
+            targets.push_back(test::CLan::RoutedAddress(i));
+        std::set<std::string> live(targets.begin(), targets.begin() + static_cast<long>(lan.RoutedLive()));
+        const std::string strWhat = "10,000 routed (" + std::to_string(live.size()) + " live)";
+        if (wanted("ping " + strWhat))
+            add(RunScenario(PingScenario("ping " + strWhat, options, targets, live, bPingTimeout), options.nRuns,
+                            options.dLong, kRttSamples));
+        if (wanted("scan " + strWhat))
+            add(RunScenario(ScanScenario("scan " + strWhat, options, targets, live, bScanTimeout, false, !bSlowDefault),
+                            options.nRuns, options.dLong));
+        if (wanted("monitor"))
+            add(MonitorMemory(options, targets, live, bMonitorTimeout));
+    } else {
+        const int halves = lan.Prefix() == 23 ? 2 : 1;
+        const std::vector<std::string> targets = Segment(halves);
+        const std::set<std::string> live = LiveOnSegment(lan);
+        const std::string strWhat = (halves == 2 ? "/23 (" : "/24 (") + std::to_string(live.size()) + " live)";
+        if (wanted("ping " + strWhat))
+            add(RunScenario(PingScenario("ping " + strWhat, options, targets, live, bPingTimeout), options.nRuns,
+                            options.dLong, kRttSamples));
+        if (wanted("scan " + strWhat))
+            add(RunScenario(ScanScenario("scan " + strWhat, options, targets, live, bScanTimeout, true), options.nRuns,
+                            options.dLong));
     }
-    std::printf("\n%-36s | %-20s | %-20s\n", "task", "lanwick-cli", "fping");
-    Row("ping 254 addresses (40 answer)", cliPing, bFping ? &fpingPing : nullptr);
-    Row("scan 198.18.0.1-254, 80 workers", cliScan, bFping ? &fpingScan : nullptr);
+    std::printf("\n");
+    PrintTable(rows, stdout);
+    if (!options.strRows.empty()) {
+        if (std::FILE* f = std::fopen(options.strRows.c_str(), "ae")) {
+            PrintRows(rows, f);
+            std::fclose(f);
+        }
+    }
     return 0;
 }

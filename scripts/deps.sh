@@ -12,6 +12,7 @@ packages=(
     fonts-liberation2                            # an Arial-metric face for the dialogs
     xvfb xauth x11-apps imagemagick trayer       # screenshots under a virtual display, with a tray
     openbox xdotool x11-utils                    # window tests: a window manager, clicks, window geometry
+    fping nmap                                   # benchmark peers: scripts/bench.sh runs them beside lanwick-cli
 )
 
 missing=()

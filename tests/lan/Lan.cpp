@@ -28,6 +28,12 @@ const CLan& CLan::Get() {
             return l;
         l.m_strMonitor = mon;
         l.m_strDir = dir ? dir : "/tmp";
+        if (const char* prefix = std::getenv("LANWICK_LAN_PREFIX"))
+            l.m_nPrefix = std::atoi(prefix);
+        if (const char* router = std::getenv("LANWICK_LAN_ROUTER"))
+            l.m_strRouter = router;
+        if (const char* live = std::getenv("LANWICK_LAN_ROUTED_LIVE"))
+            l.m_nRoutedLive = std::strtoul(live, nullptr, 10);
         std::ifstream in(file);
         std::string line;
         while (std::getline(in, line)) {
@@ -47,6 +53,10 @@ const CLan& CLan::Get() {
 
 std::string CLan::SilentAddress(int n) const {
     return "198.18.0." + std::to_string(250 - n);
+}
+
+std::string CLan::RoutedAddress(std::size_t i) {
+    return "198.19." + std::to_string(i / 254) + "." + std::to_string(i % 254 + 1);
 }
 
 int Shell(const std::string& command) {

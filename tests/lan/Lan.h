@@ -2,6 +2,7 @@
 // the LAN from the monitor namespace (switch a host off, run a process in a host's namespace).
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -10,7 +11,7 @@ namespace lanwick::test {
 
 struct LanHost {
     std::string ns;                // namespace of the host
-    std::string address;           // dotted IPv4, 198.18.0.x
+    std::string address;           // dotted IPv4, 198.18.0.x (198.18.1.x too in a /23)
     std::string mac;               // colon form, upper case
     std::string name;              // name in the monitor's hosts file, empty when it has none
     std::string MacDigits() const; // twelve upper-case digits, as the machine file stores it
@@ -26,11 +27,22 @@ public:
     const std::string& ScratchDir() const { return m_strDir; }
     // An address of the LAN's /24 that no host holds (198.18.0.250 and below, above the hosts).
     std::string SilentAddress(int n = 0) const;
+    // 24, or 23 when the hosts are dealt out to both halves of 198.18.0.0/23 (with_lan.sh --prefix 23).
+    int Prefix() const { return m_nPrefix; }
+    // With with_lan.sh --routed N: the router's namespace, and N, the count of routed addresses that answer.
+    const std::string& Router() const { return m_strRouter; }
+    std::size_t RoutedLive() const { return m_nRoutedLive; }
+    // The i-th host address behind the router (last number 1..254, from 198.19.0.1 up, i below 64,770): those
+    // below RoutedLive() answer, the router drops the rest without an ICMP error.
+    static std::string RoutedAddress(std::size_t i);
 
 private:
     std::vector<LanHost> m_hosts;
     std::string m_strMonitor;
     std::string m_strDir;
+    std::string m_strRouter;
+    int m_nPrefix = 24;
+    std::size_t m_nRoutedLive = 0;
 };
 
 // Runs a shell command line; returns its exit status (-1 when it could not run).
