@@ -42,8 +42,9 @@ endfunction()
 
 # A test binary that needs the namespace LAN: built like the others, run once as a whole inside the
 # monitor namespace by tests/lan/with_lan.sh, labelled "lan".
+# LAN_ARGS: further options of with_lan.sh (--prefix 23, --routed N).
 function(lanwick_lan_test name)
-    cmake_parse_arguments(T "" "" "DEPS;SOURCES;HOSTS" ${ARGN})
+    cmake_parse_arguments(T "" "" "DEPS;SOURCES;HOSTS;LAN_ARGS" ${ARGN})
     if(NOT T_HOSTS)
         set(T_HOSTS 40)
     endif()
@@ -51,8 +52,8 @@ function(lanwick_lan_test name)
     target_compile_options(${name} PRIVATE ${LANWICK_WARNINGS})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     target_link_libraries(${name} PRIVATE ${T_DEPS} lanwick_lan GTest::gtest GTest::gtest_main Threads::Threads)
-    add_test(NAME ${name} COMMAND bash ${PROJECT_SOURCE_DIR}/tests/lan/with_lan.sh --hosts ${T_HOSTS} --
-                                  $<TARGET_FILE:${name}>)
+    add_test(NAME ${name} COMMAND bash ${PROJECT_SOURCE_DIR}/tests/lan/with_lan.sh --hosts ${T_HOSTS} ${T_LAN_ARGS}
+                                  -- $<TARGET_FILE:${name}>)
     set_tests_properties(${name} PROPERTIES LABELS lan SKIP_RETURN_CODE 77 RUN_SERIAL TRUE TIMEOUT 900
                                             ENVIRONMENT "LANWICK_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()
@@ -87,8 +88,8 @@ function(lanwick_lan_qtest name)
     target_compile_options(${name} PRIVATE ${LANWICK_WARNINGS})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     target_link_libraries(${name} PRIVATE ${T_DEPS} lanwick_lan Qt6::Test Qt6::Widgets)
-    add_test(NAME ${name} COMMAND bash ${PROJECT_SOURCE_DIR}/tests/lan/with_lan.sh --hosts ${T_HOSTS} --
-                                  $<TARGET_FILE:${name}>)
+    add_test(NAME ${name} COMMAND bash ${PROJECT_SOURCE_DIR}/tests/lan/with_lan.sh --hosts ${T_HOSTS} ${T_LAN_ARGS}
+                                  -- $<TARGET_FILE:${name}>)
     set_tests_properties(${name} PROPERTIES LABELS lan SKIP_RETURN_CODE 77 RUN_SERIAL TRUE TIMEOUT 300
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANWICK_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()
