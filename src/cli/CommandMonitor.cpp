@@ -94,9 +94,15 @@ public:
         const std::vector<std::int32_t> results = pass.Ping(m_engine, m_settings.m_nRetries, m_settings.m_nPause);
         if (m_engine.IsCancelled())
             return false;
-        const PassOutcome outcome = pass.Apply(m_list, results, m_settings.m_bShowPingTime != 0);
+        // Rows go straight into the metrics text: over thousands of machines a pass keeps none of them.
+        CPromText prom;
+        const PassOutcome outcome =
+            pass.ApplyEach(m_list, results, m_settings.m_bShowPingTime != 0, [this, &prom](ListRow&& row) {
+                if (m_options.promFile)
+                    prom.Add(row);
+            });
         if (m_options.promFile) {
-            const std::string strError = WritePromFile(*m_options.promFile, PromText(outcome));
+            const std::string strError = WritePromFile(*m_options.promFile, prom.Take());
             if (!strError.empty()) {
                 const std::string strLine = "cannot write " + Shorten(*m_options.promFile) + ": " + strError;
                 // A wrong path shows at once; a later failure (a full disk) must not end the monitoring.

@@ -2,7 +2,8 @@
 #include "cli/PromFile.h"
 
 #include <cstdio>
-#include <set>
+#include <functional>
+#include <string_view>
 
 #include "cli/Formats.h"
 #include "platform/FileStore.h"
@@ -11,9 +12,14 @@ namespace lanwick::cli {
 
 namespace {
 
-std::string Labels(const CMachine& machine) {
-    return "{name=\"" + PromLabelValue(machine.m_strName) + "\",address=\"" + FormatAddress(machine.m_ip) +
-           "\",group=\"" + PromLabelValue(machine.m_strGroup) + "\"}";
+void AppendLabels(std::string& strText, const CMachine& machine) {
+    strText += "{name=\"";
+    strText += PromLabelValue(machine.m_strName);
+    strText += "\",address=\"";
+    strText += FormatAddress(machine.m_ip);
+    strText += "\",group=\"";
+    strText += PromLabelValue(machine.m_strGroup);
+    strText += "\"}";
 }
 
 std::string Seconds(double dMicroseconds) {
@@ -22,26 +28,55 @@ std::string Seconds(double dMicroseconds) {
     return text;
 }
 
+constexpr std::string_view kUpName = "lanwick_machine_up";
+constexpr std::string_view kRttName = "lanwick_machine_rtt_seconds";
+
 } // namespace
 
-std::string PromText(const PassOutcome& outcome) {
-    std::string strUp = "# HELP lanwick_machine_up Whether the machine answered the last monitoring pass (1) or not "
-                        "(0).\n# TYPE lanwick_machine_up gauge\n";
-    std::string strRtt = "# HELP lanwick_machine_rtt_seconds Round-trip time of the machine's answer in the last "
-                         "monitoring pass.\n# TYPE lanwick_machine_rtt_seconds gauge\n";
-    std::set<std::string> written;
-    for (const ListRow& row : outcome.rows) {
-        if (row.state == MachineState::Excluded || row.pMachine == nullptr)
-            continue;
-        const std::string strLabels = Labels(*row.pMachine);
-        if (!written.insert(strLabels).second)
-            continue;
-        const bool bUp = row.state == MachineState::Online;
-        strUp += "lanwick_machine_up" + strLabels + (bUp ? " 1\n" : " 0\n");
-        if (bUp)
-            strRtt += "lanwick_machine_rtt_seconds" + strLabels + " " + Seconds(row.pMachine->m_dPingTime) + "\n";
+std::size_t CPromText::SpanHash::operator()(const Span& span) const {
+    return std::hash<std::string_view>()(std::string_view(*pText).substr(span.nAt, span.nSize));
+}
+
+bool CPromText::SpanEqual::operator()(const Span& a, const Span& b) const {
+    const std::string_view text(*pText);
+    return text.substr(a.nAt, a.nSize) == text.substr(b.nAt, b.nSize);
+}
+
+CPromText::CPromText()
+    : m_strUp("# HELP lanwick_machine_up Whether the machine answered the last monitoring pass (1) or not (0).\n"
+              "# TYPE lanwick_machine_up gauge\n"),
+      m_strRtt("# HELP lanwick_machine_rtt_seconds Round-trip time of the machine's answer in the last monitoring "
+               "pass.\n# TYPE lanwick_machine_rtt_seconds gauge\n"),
+      m_written(0, SpanHash{&m_strUp}, SpanEqual{&m_strUp}) {}
+
+void CPromText::Add(const ListRow& row) {
+    if (row.state == MachineState::Excluded || row.pMachine == nullptr)
+        return;
+    // The labels are written in place and taken back when the series was written before.
+    const std::size_t nLine = m_strUp.size();
+    m_strUp += kUpName;
+    const std::size_t nAt = m_strUp.size();
+    AppendLabels(m_strUp, *row.pMachine);
+    if (!m_written.insert(Span{nAt, m_strUp.size() - nAt}).second) {
+        m_strUp.resize(nLine);
+        return;
     }
-    return strUp + strRtt;
+    const bool bUp = row.state == MachineState::Online;
+    m_strUp += bUp ? " 1\n" : " 0\n";
+    if (bUp) {
+        m_strRtt += kRttName;
+        m_strRtt.append(m_strUp, nAt, m_strUp.size() - 3 - nAt);
+        m_strRtt += " " + Seconds(row.pMachine->m_dPingTime) + "\n";
+    }
+}
+
+std::string CPromText::Take() {
+    m_written.clear();
+    std::string strText = std::move(m_strUp);
+    strText += m_strRtt;
+    m_strUp.clear();
+    m_strRtt.clear();
+    return strText;
 }
 
 std::string WritePromFile(const std::string& strPath, const std::string& strText) {

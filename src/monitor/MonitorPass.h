@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,7 @@ struct PassOutcome {
 // What the walk saw of one machine in view. The pointer is only compared, never read, after the walk.
 struct PlannedMachine {
     const CMachine* pMachine = nullptr;
-    std::string strAddress;
+    IpAddress ip{};
     bool bPinged = false; // not excluded at planning: its result is at index nHost
     std::size_t nHost = 0;
 };
@@ -82,6 +83,10 @@ public:
     // otherwise (edited, added or re-included meanwhile) its row shows the stored result and nothing is stored or
     // announced. Machines deleted meanwhile are not met. Results of a cancelled engine must not be applied.
     PassOutcome Apply(CMachineList& list, const std::vector<std::int32_t>& results, bool bShowPingTime) const;
+    // The same, but every row goes to `each` as soon as it is made and outcome.rows stays empty: a caller that
+    // reads each row once (the command line's monitor) keeps no row of a pass over thousands of machines.
+    PassOutcome ApplyEach(CMachineList& list, const std::vector<std::int32_t>& results, bool bShowPingTime,
+                          const std::function<void(ListRow&&)>& each) const;
 
 private:
     PassKind m_kind = PassKind::MonitoringPass;

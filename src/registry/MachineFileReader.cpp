@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstddef>
+#include <cstdint>
+#include <limits>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -18,11 +20,17 @@ constexpr std::size_t npos = std::string::npos;
 
 // All places of one delimiter, found once: every later search is a binary search (or a short step on from the
 // previous answer, as the reader mostly searches forward), so no damaged or hostile file makes the reader quadratic.
+// Places are stored in 32 bits wherever the text allows it (every file the program reads from disk): the indexes
+// of a file hold about one place per 8 bytes of text.
+template <typename Position>
 class CDelimiter {
 public:
     explicit CDelimiter(std::size_t length) : m_length(length) {}
 
-    void Add(std::size_t pos) { m_positions.push_back(pos); }
+    // The places are counted before they are added, so that each index is allocated once at its size.
+    void Count() { ++m_nCounted; }
+    void Reserve() { m_positions.reserve(m_nCounted); }
+    void Add(std::size_t pos) { m_positions.push_back(static_cast<Position>(pos)); }
 
     // First place at or after pos, or npos.
     std::size_t Find(std::size_t pos) {
@@ -60,7 +68,8 @@ public:
 private:
     std::size_t m_length;
     std::size_t m_hint = 0;
-    std::vector<std::size_t> m_positions;
+    std::size_t m_nCounted = 0;
+    std::vector<Position> m_positions;
 };
 
 // atoi: leading white space, a sign, digits; out-of-range values end at the int limits.
@@ -101,6 +110,7 @@ struct SMachineText {
     std::size_t excludedEnd = npos;   // the "</" that ends it
 };
 
+template <typename Position>
 class CFileReader {
 public:
     explicit CFileReader(const std::string& strText);
@@ -108,53 +118,68 @@ public:
     void Load(CMachineList& list, SLoadReport& report);
 
 private:
+    using Delimiter = CDelimiter<Position>;
+
     // Reads up to the count's machines; returns where the search for the next element would have gone on.
     std::size_t ReadMachines(CMachineList& list, SLoadReport& report);
     bool ReadMachine(std::size_t pos, std::size_t limit, SMachineText& machine);
 
-    void IndexTags();
+    // Calls visit(delimiter, place) for every place of every delimiter, each delimiter's in increasing order.
+    template <typename Visit>
+    void ForEachPlace(Visit visit);
 
     const std::string& m_text;
-    CDelimiter m_count, m_group, m_groupEnd, m_mac, m_quoteClose, m_ip, m_dot, m_lt, m_name, m_close, m_notify,
+    Delimiter m_count, m_group, m_groupEnd, m_mac, m_quoteClose, m_ip, m_dot, m_lt, m_name, m_close, m_notify,
         m_offline, m_excluded;
 };
 
-CFileReader::CFileReader(const std::string& strText)
+template <typename Position>
+CFileReader<Position>::CFileReader(const std::string& strText)
     : m_text(strText), m_count(12), m_group(12), m_groupEnd(8), m_mac(13), m_quoteClose(2), m_ip(11), m_dot(1), m_lt(1),
       m_name(6), m_close(2), m_notify(8), m_offline(15), m_excluded(10) {
-    IndexTags();
-    for (std::size_t at = m_text.find('.'); at != npos; at = m_text.find('.', at + 1))
-        m_dot.Add(at);
-    for (std::size_t at = m_text.find('"'); at != npos; at = m_text.find('"', at + 1)) {
-        if (at + 1 < m_text.size() && m_text[at + 1] == '>')
-            m_quoteClose.Add(at);
-    }
+    // Twice over the text, counting and then storing: grown by doubling, the indexes would take up to twice their
+    // size, and old and new at once while they move.
+    ForEachPlace([](Delimiter& delimiter, std::size_t) { delimiter.Count(); });
+    for (Delimiter* pDelimiter : {&m_count, &m_group, &m_groupEnd, &m_mac, &m_quoteClose, &m_ip, &m_dot, &m_lt, &m_name,
+                                  &m_close, &m_notify, &m_offline, &m_excluded})
+        pDelimiter->Reserve();
+    ForEachPlace([](Delimiter& delimiter, std::size_t at) { delimiter.Add(at); });
 }
 
-// One pass over the '<' of the text sorts every tag the reader looks for into its delimiter.
-void CFileReader::IndexTags() {
-    const std::pair<std::string_view, CDelimiter*> tags[] = {
+// One pass over the '<' of the text sorts every tag the reader looks for into its delimiter; the dots and the
+// '">' that end attribute values have passes of their own.
+template <typename Position>
+template <typename Visit>
+void CFileReader<Position>::ForEachPlace(Visit visit) {
+    const std::pair<std::string_view, Delimiter*> tags[] = {
         {"<Count mach=", &m_count}, {"<Group name=", &m_group},      {"</Group>", &m_groupEnd},
         {"<MAC Address=", &m_mac},  {"<IPAddress>", &m_ip},          {"<Name>", &m_name},
         {"<Notify>", &m_notify},    {"<NotifyOffline>", &m_offline}, {"<Excluded>", &m_excluded}};
     const std::string_view text(m_text);
     for (std::size_t at = text.find('<'); at != npos; at = text.find('<', at + 1)) {
-        m_lt.Add(at);
+        visit(m_lt, at);
         const std::string_view rest = text.substr(at);
         if (rest.size() > 1 && rest[1] == '/')
-            m_close.Add(at);
+            visit(m_close, at);
         if (rest.size() < 6)
             continue;
         for (const auto& [tag, pDelimiter] : tags) {
             if (tag[1] == rest[1] && tag[2] == rest[2] && rest.starts_with(tag))
-                pDelimiter->Add(at);
+                visit(*pDelimiter, at);
         }
+    }
+    for (std::size_t at = text.find('.'); at != npos; at = text.find('.', at + 1))
+        visit(m_dot, at);
+    for (std::size_t at = text.find('"'); at != npos; at = text.find('"', at + 1)) {
+        if (at + 1 < text.size() && text[at + 1] == '>')
+            visit(m_quoteClose, at);
     }
 }
 
 // Reads the inner tags of the machine element whose MAC value starts at pos. False when one of them is missing
 // before limit, the start of the next machine element: such an element is skipped as a whole.
-bool CFileReader::ReadMachine(std::size_t pos, std::size_t limit, SMachineText& machine) {
+template <typename Position>
+bool CFileReader<Position>::ReadMachine(std::size_t pos, std::size_t limit, SMachineText& machine) {
     // Twelve characters from the value's start, whatever follows: a shorter text takes the bytes after it, as
     // files have always read. Counted after decoding, so an escaped MAC text reads back as written.
     machine.strMac = DecodeEntities(std::string_view(m_text).substr(std::min(pos, m_text.size())), 12);
@@ -229,12 +254,14 @@ bool IsMachineFileText(const std::string& strText) {
 
 namespace {
 
-void CFileReader::Load(CMachineList& list, SLoadReport& report) {
+template <typename Position>
+void CFileReader<Position>::Load(CMachineList& list, SLoadReport& report) {
     report = {};
     report.nBeyondCount = m_mac.CountFrom(ReadMachines(list, report));
 }
 
-std::size_t CFileReader::ReadMachines(CMachineList& list, SLoadReport& report) {
+template <typename Position>
+std::size_t CFileReader<Position>::ReadMachines(CMachineList& list, SLoadReport& report) {
     const std::size_t countTag = m_count.Find(0);
     if (countTag == npos)
         return 0;
@@ -282,7 +309,10 @@ std::size_t CFileReader::ReadMachines(CMachineList& list, SLoadReport& report) {
 } // namespace
 
 void CMachineList::LoadText(const std::string& strText) {
-    CFileReader(strText).Load(*this, m_lastLoad);
+    if (strText.size() <= std::numeric_limits<std::uint32_t>::max())
+        CFileReader<std::uint32_t>(strText).Load(*this, m_lastLoad);
+    else
+        CFileReader<std::size_t>(strText).Load(*this, m_lastLoad);
 }
 
 } // namespace lanwick

@@ -39,6 +39,9 @@ namespace lanwick {
 
 namespace {
 
+// The start's remaining work runs after the first paint, or after this long without one.
+constexpr int kStartWorkFallbackMs = 1000;
+
 QLabel* MakeLabel(QWidget* pParent, const QString& strText, const QRect& rc) {
     auto* pLabel = new QLabel(strText, pParent);
     pLabel->setGeometry(rc);
@@ -191,7 +194,7 @@ void CMainDlg::BuildStatusBar() {
     m_pStatusBar->show();
 }
 
-bool CMainDlg::OnInitDialog() {
+bool CMainDlg::OnInitDialog(EStartWork eWork) {
     // The system menu's About item is the Help menu's About here: window managers own the system menu.
     setWindowIcon(QIcon(QStringLiteral(":/icons/143.png")));
     if (!platform::SocketsStartup()) {
@@ -214,19 +217,14 @@ bool CMainDlg::OnInitDialog() {
 
     LoadMachines();
     FillGroupCombos();
-    WarnIfProbesCannotRun();
-    FillList([this] { UpdateCounts(); });
     m_nSortDirection = 1;
-
-    AddTrayIcon();
-    m_pNotifier = new CTaskbarNotifier();
-    m_pNotifier->Create(this);
-    m_pNotifier->SetSkin(135, 255, 0, 255);
-    m_pNotifier->SetTextFont(QStringLiteral("Verdana"), 70, CTaskbarNotifier::TextNormal,
-                             CTaskbarNotifier::TextUnderline);
-    m_pNotifier->SetTextColor(RGB(0, 0, 0), RGB(0, 0, 200));
-    const QSize skin = m_pNotifier->GetSkinSize();
-    m_pNotifier->SetTextRect(10, 40, skin.width() - 10, skin.height() - 25);
+    m_bStartPending = true;
+    if (eWork == EStartWork::Now) {
+        FinishStart();
+    } else {
+        // The first paint normally starts it; should none come (a display that never exposes the window), this.
+        QTimer::singleShot(kStartWorkFallbackMs, this, &CMainDlg::FinishStart);
+    }
 
     BuildStatusBar();
 
@@ -240,6 +238,31 @@ bool CMainDlg::OnInitDialog() {
     SetupToolTips();
     CreateContextMenu();
     return true;
+}
+
+void CMainDlg::FinishStart() {
+    if (!m_bStartPending)
+        return;
+    m_bStartPending = false;
+    WarnIfProbesCannotRun();
+    FillList([this] { UpdateCounts(); });
+
+    AddTrayIcon();
+    m_pNotifier = new CTaskbarNotifier();
+    m_pNotifier->Create(this);
+    m_pNotifier->SetSkin(135, 255, 0, 255);
+    m_pNotifier->SetTextFont(QStringLiteral("Verdana"), 70, CTaskbarNotifier::TextNormal,
+                             CTaskbarNotifier::TextUnderline);
+    m_pNotifier->SetTextColor(RGB(0, 0, 0), RGB(0, 0, 200));
+    const QSize skin = m_pNotifier->GetSkinSize();
+    m_pNotifier->SetTextRect(10, 40, skin.width() - 10, skin.height() - 25);
+}
+
+void CMainDlg::paintEvent(QPaintEvent* pEvent) {
+    QDialog::paintEvent(pEvent);
+    // Queued, so that the frame reaches the screen before the start's remaining work runs.
+    if (m_bStartPending)
+        QTimer::singleShot(0, this, &CMainDlg::FinishStart);
 }
 
 void CMainDlg::FitListColumns() {

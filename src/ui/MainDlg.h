@@ -70,8 +70,12 @@ public:
     CMainDlg(const SettingsLocation& location, MainDlgServices services = {}, QWidget* pParent = nullptr);
     ~CMainDlg() override;
 
+    // When the start's work that the first frame does not show runs (the ICMP check, the first list fill, the
+    // tray icon and the popup): at once, or queued after the window's first paint so that the window appears
+    // sooner (the program).
+    enum class EStartWork { Now, AfterFirstPaint };
     // Start-up in its order of steps; false when the program must end (exit code 1).
-    bool OnInitDialog();
+    bool OnInitDialog(EStartWork eWork = EStartWork::Now);
 
     // Monitoring cycle.
     void OnTimer();
@@ -115,7 +119,7 @@ public:
     // Loads a machine file in place of the list, as the load command does after its file dialog.
     void LoadMachineFile(const QString& strPath);
 
-    // True while pings of a pass, a list fill or a command are in flight.
+    // True while pings of a pass, a list fill or a command are in flight, or the start's work is still to come.
     bool IsBusy() const;
     // Runs the event loop until no background work is left or msTimeout has passed; for tests and shutdown.
     bool WaitIdle(int msTimeout);
@@ -146,8 +150,10 @@ protected:
     void keyPressEvent(QKeyEvent* pEvent) override;
     void changeEvent(QEvent* pEvent) override;
     void customEvent(QEvent* pEvent) override;
+    void paintEvent(QPaintEvent* pEvent) override;
 
 private:
+    void FinishStart();
     void BuildControls();
     void BuildMenu();
     void PlaceMenuBar();
@@ -222,6 +228,7 @@ private:
     bool m_bPassRunning = false;
     std::function<void()> m_queued;
     bool m_bWarnedProbes = false;
+    bool m_bStartPending = false; // FinishStart has yet to run
     int m_nSortDirection = 1;
     int m_nSortColumn = -1; // -1: rows in machine-list order
 

@@ -26,7 +26,7 @@ COLORREF ToColorRef(std::int32_t colour) {
 } // namespace
 
 bool CMainDlg::IsBusy() const {
-    return m_bPassRunning || (m_pJobs && m_pJobs->Pending() > 0);
+    return m_bStartPending || m_bPassRunning || (m_pJobs && m_pJobs->Pending() > 0);
 }
 
 bool CMainDlg::WaitIdle(int msTimeout) {

@@ -126,6 +126,39 @@ TEST_F(MonitorPassTest, RowsCarryTheMachineAndTextsWithLeadingSpace) {
     EXPECT_EQ(outcome.rows[1].state, MachineState::Offline);
 }
 
+TEST_F(MonitorPassTest, ApplyEachHandsOverApplysRowsInOrderAndKeepsNone) {
+    Add(1, "Lab", {0, 1, 0});
+    Add(2, "Lab", {1, 0, 0});
+    Add(3, "Office", {0, 0, 1});
+    SetUp(1, false);
+    SetUp(3, true, 700);
+    Fill();
+    SetUp(1, true, 1200);
+    SetUp(3, false);
+    const CMonitorPass pass = CMonitorPass::Plan(m_list, "*All machines", PassKind::MonitoringPass);
+    const std::vector<std::int32_t> results = pass.Ping(m_pinger, 1, 0);
+    const auto text = [](const ListRow& row) {
+        return row.cells[0].text + "|" + row.cells[1].text + "|" + row.cells[3].text + "|" +
+               std::to_string(static_cast<int>(row.state)) + (row.bFresh ? "|fresh" : "");
+    };
+    // Each form stores the results: the earlier pass's stored times are put back before the second one runs.
+    std::vector<std::string> handed;
+    const PassOutcome each = pass.ApplyEach(m_list, results, true, [&](ListRow&& row) { handed.push_back(text(row)); });
+    EXPECT_TRUE(each.rows.empty());
+    m_list.ResetCursor();
+    for (CMachine* pMachine = m_list.GetNextMachine(); pMachine; pMachine = m_list.GetNextMachine())
+        pMachine->m_dPingTime = pMachine->m_ip[3] == 1 ? -1.0 : (pMachine->m_ip[3] == 3 ? 700.0 : 65535.0);
+    const PassOutcome kept = pass.Apply(m_list, results, true);
+    std::vector<std::string> rows;
+    for (const ListRow& row : kept.rows)
+        rows.push_back(text(row));
+    EXPECT_EQ(handed, rows);
+    EXPECT_EQ(handed.size(), 3u);
+    EXPECT_EQ(each.nOnline, kept.nOnline);
+    EXPECT_EQ(each.strMessage, kept.strMessage);
+    EXPECT_EQ(each.strMessage, "        online\npc1\n       offline\npc3\n");
+}
+
 TEST_F(MonitorPassTest, FilterAllMachinesListsAndPingsEveryMachine) {
     Add(1, "Lab");
     Add(2, "Office");

@@ -59,7 +59,8 @@ struct Window {
         f.write(text);
     }
 
-    void Start() {
+    // With AfterFirstPaint the start's pings wait for the window to be shown, so Start does not wait for them.
+    void Start(CMainDlg::EStartWork eWork = CMainDlg::EStartWork::Now) {
         SettingsLocation location{Path("Lanwick.ini").toStdString(), (dir.path() + QLatin1Char('/')).toStdString()};
         MainDlgServices services;
         services.pPinger = &pinger;
@@ -99,8 +100,9 @@ struct Window {
         };
         services.massAdd = [this](QWidget*, CMachineList& list) { return massAdd && massAdd(list); };
         dlg = std::make_unique<CMainDlg>(location, services);
-        QVERIFY(dlg->OnInitDialog());
-        QVERIFY(dlg->WaitIdle(5000));
+        QVERIFY(dlg->OnInitDialog(eWork));
+        if (eWork == CMainDlg::EStartWork::Now)
+            QVERIFY(dlg->WaitIdle(5000));
     }
 
     CXListCtrl* List() const { return dlg->ListCtrl(); }

@@ -26,6 +26,7 @@ class TestMainDlg : public QObject {
 private slots:
     void FirstStart_EmptyListAllMachinesOnlyCountsZeroMonitoringOff();
     void StartUp_SelectsFirstGroupAndShowsItsStates();
+    void StartUp_AfterFirstPaintPingsOnlyOnceShownAndSettlesTheSame();
     void Pass_NamesMachinesThatWentOfflineOrCameOnline();
     void Pass_WithoutChangesNotifiesNothing();
     void GroupSwitch_AllMachinesShowsEveryMachineAndUpdatesCounts();
@@ -75,6 +76,28 @@ void TestMainDlg::StartUp_SelectsFirstGroupAndShowsItsStates() {
     QCOMPARE(w.dlg->CountsText(), QStringLiteral("4/3/1"));
     // The excluded machine is never pinged, the hidden group neither.
     QCOMPARE(w.pinger.PingedHosts(), (std::vector<std::string>{"10.2.0.1", "10.2.0.2"}));
+}
+
+void TestMainDlg::StartUp_AfterFirstPaintPingsOnlyOnceShownAndSettlesTheSame() {
+    Window w;
+    w.WriteMachines(kTwoGroups);
+    w.pinger.SetResult("10.2.0.1", 1234);
+    w.pinger.SetResult("10.2.0.2", -1);
+    w.Start(CMainDlg::EStartWork::AfterFirstPaint);
+    // The first frame has the groups and the counts; the pings, the rows and the popup come after it.
+    QCOMPARE(w.Combo(1001)->currentText(), QStringLiteral("Lab"));
+    QCOMPARE(w.dlg->CountsText(), QStringLiteral("4/0/0"));
+    QVERIFY(w.pinger.PingedHosts().empty());
+    QVERIFY(w.dlg->Notifier() == nullptr);
+    QVERIFY(w.dlg->IsBusy());
+    w.dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.dlg.get()));
+    QVERIFY(w.dlg->WaitIdle(5000));
+    QCOMPARE(w.Column(0), QStringList({" bench", " scope", " printer"}));
+    QCOMPARE(w.Column(3), QStringList({"Yes", "No", "Exc"}));
+    QCOMPARE(w.dlg->CountsText(), QStringLiteral("4/3/1"));
+    QCOMPARE(w.pinger.PingedHosts(), (std::vector<std::string>{"10.2.0.1", "10.2.0.2"}));
+    QVERIFY(w.dlg->Notifier() != nullptr);
 }
 
 void TestMainDlg::Pass_NamesMachinesThatWentOfflineOrCameOnline() {
