@@ -157,8 +157,10 @@ std::vector<Row> MonitorMemory(const Options& options, const std::vector<std::st
             monitor.insert(monitor.end(), {"--timeout", "1000"});
         Tool lanwick{"lanwick-cli monitor --refresh 1", monitor, "", ParsePromFile(strProm), {}};
         scenario.tools.push_back(lanwick);
-        scenario.tools.push_back(Peer(std::string("fping -C") + passes + " -p1000 -q -r0 -t1000 -i0",
-                                      {"fping", "-C", passes, "-p", "1000", "-q", "-r", "0", "-t", "1000", "-i", "0"},
+        // fping keeps 65,535 sequence numbers for 10 s: 10,000 targets once a second overrun them (it stops with
+        // "not enough sequence numbers"), so it pings every 2 s.
+        scenario.tools.push_back(Peer(std::string("fping -C") + passes + " -p2000 -q -r0 -t1000 -i0",
+                                      {"fping", "-C", passes, "-p", "2000", "-q", "-r", "0", "-t", "1000", "-i", "0"},
                                       targets, ParseFpingCount));
         const std::vector<Row> more = RunScenario(scenario, 1, options.dLong);
         rows.insert(rows.end(), more.begin(), more.end());
