@@ -43,4 +43,23 @@ std::vector<Ipv4> InterfaceBroadcasts() {
     return result;
 }
 
+bool IsOnLink(const Ipv4& address) {
+    std::uint32_t wanted = 0;
+    std::memcpy(&wanted, address.data(), 4);
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0)
+        return true; // unknown: let the caller ask the link as before
+    bool bOnLink = false;
+    for (const ifaddrs* i = list; i != nullptr && !bOnLink; i = i->ifa_next) {
+        if (i->ifa_addr == nullptr || i->ifa_addr->sa_family != AF_INET || !(i->ifa_flags & IFF_UP) ||
+            i->ifa_netmask == nullptr)
+            continue;
+        const std::uint32_t own = reinterpret_cast<const sockaddr_in*>(i->ifa_addr)->sin_addr.s_addr;
+        const std::uint32_t mask = reinterpret_cast<const sockaddr_in*>(i->ifa_netmask)->sin_addr.s_addr;
+        bOnLink = ((own ^ wanted) & mask) == 0;
+    }
+    freeifaddrs(list);
+    return bOnLink;
+}
+
 } // namespace lanwick::platform

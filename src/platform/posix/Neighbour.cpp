@@ -2,6 +2,8 @@
 // read from the neighbour table in /proc/net/arp (of the caller's network namespace) until it is complete.
 #include "platform/Neighbour.h"
 
+#include "platform/Interfaces.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -92,6 +94,10 @@ std::optional<Mac> LookupNeighbour(const Ipv4& address, std::uint32_t timeoutMs)
         return std::nullopt;
     if (auto known = ReadArpEntry(address))
         return known;
+    // Behind a router no ARP answer ever comes for the address itself: waiting for one would cost the whole
+    // time-out per address of a routed range.
+    if (!IsOnLink(address))
+        return std::nullopt;
     if (!Provoke(address))
         return std::nullopt;
     using Clock = std::chrono::steady_clock;

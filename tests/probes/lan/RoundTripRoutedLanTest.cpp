@@ -1,6 +1,8 @@
 // Round trips at scale: over a thousand routed addresses in one pass, every live one shows the time it shows when
-// pinged alone, and the ones the router drops stay silent.
+// pinged alone, and the ones the router drops stay silent; and what is on the link and what is behind the router.
 #include "lan/Lan.h"
+#include "platform/Interfaces.h"
+#include "probes/Lookups.h"
 #include "probes/PingEngine.h"
 #include "probes/Pinger.h"
 
@@ -40,4 +42,18 @@ TEST(RoundTripRoutedLan, OverAThousandRoutedAddressesEveryLiveOneShowsWithinAFif
             ADD_FAILURE() << addresses[i] << ": " << results[i] << " us in the pass, " << alone[1] << " us alone";
     }
     EXPECT_EQ(nFar, 0) << "addresses off by more than 0.2 ms";
+}
+
+TEST(RoundTripRoutedLan, OnlyTheLinksOwnSubnetIsOnLinkAndHasBroadcastAndMacAddresses) {
+    LANWICK_REQUIRE_LAN();
+    EXPECT_TRUE(platform::IsOnLink({198, 18, 0, 77}));
+    EXPECT_TRUE(platform::IsOnLink({127, 0, 0, 1}));
+    EXPECT_FALSE(platform::IsOnLink({198, 18, 1, 5}));
+    EXPECT_FALSE(platform::IsOnLink({198, 19, 0, 1}));
+    const auto broadcasts = platform::InterfaceBroadcasts();
+    EXPECT_NE(std::find(broadcasts.begin(), broadcasts.end(), platform::Ipv4{198, 18, 0, 255}), broadcasts.end());
+    EXPECT_EQ(std::find(broadcasts.begin(), broadcasts.end(), platform::Ipv4{198, 19, 0, 255}), broadcasts.end());
+    // A live host behind the router has no hardware address of its own on our link: none is asked for.
+    EXPECT_EQ(GetMacAddress(CLan::RoutedAddress(0)), "000000000000");
+    EXPECT_EQ(GetMacAddress(CLan::Get().Hosts()[0].address), CLan::Get().Hosts()[0].MacDigits());
 }
