@@ -36,7 +36,8 @@ constexpr const char* kHelp =
     "  --passes K        stop after K passes (default: run until stopped)\n"
     "  --prom-file PATH  after the list fill and after every pass, replace PATH with the state of every pinged\n"
     "                    machine in the Prometheus text format: lanwick_machine_up (1 or 0) and\n"
-    "                    lanwick_machine_rtt_seconds, labelled name, address and group\n";
+    "                    lanwick_machine_rtt_seconds, labelled name, address and group, and\n"
+    "                    lanwick_last_pass_timestamp_seconds (Unix time the pass ended)\n";
 
 constexpr const char* kAllMachines = "*All machines";
 
@@ -91,7 +92,9 @@ public:
             return false;
         const PassOutcome outcome = pass.Apply(m_list, results, m_settings.m_bShowPingTime != 0);
         if (m_options.promFile) {
-            const std::string strError = WritePromFile(*m_options.promFile, PromText(outcome));
+            const double dNow =
+                std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+            const std::string strError = WritePromFile(*m_options.promFile, PromText(outcome, dNow));
             if (!strError.empty()) {
                 const std::string strLine = "cannot write " + Shorten(*m_options.promFile) + ": " + strError;
                 // A wrong path shows at once; a later failure (a full disk) must not end the monitoring.

@@ -24,7 +24,7 @@ std::string Seconds(double dMicroseconds) {
 
 } // namespace
 
-std::string PromText(const PassOutcome& outcome) {
+std::string PromText(const PassOutcome& outcome, double dUnixSeconds) {
     std::string strUp = "# HELP lanwick_machine_up Whether the machine answered the last monitoring pass (1) or not "
                         "(0).\n# TYPE lanwick_machine_up gauge\n";
     std::string strRtt = "# HELP lanwick_machine_rtt_seconds Round-trip time of the machine's answer in the last "
@@ -41,7 +41,13 @@ std::string PromText(const PassOutcome& outcome) {
         if (bUp)
             strRtt += "lanwick_machine_rtt_seconds" + strLabels + " " + Seconds(row.pMachine->m_dPingTime) + "\n";
     }
-    return strUp + strRtt;
+    char strTime[64];
+    std::snprintf(strTime, sizeof strTime, "%.3f", dUnixSeconds);
+    return strUp + strRtt +
+           "# HELP lanwick_last_pass_timestamp_seconds Unix time at which the last monitoring pass ended.\n"
+           "# TYPE lanwick_last_pass_timestamp_seconds gauge\n"
+           "lanwick_last_pass_timestamp_seconds " +
+           strTime + "\n";
 }
 
 std::string WritePromFile(const std::string& strPath, const std::string& strText) {
