@@ -52,13 +52,11 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 if [ "$headless" = 1 ]; then
     cmake --build build --target lanwick-cli
     give_ping_right "$cli"
-    cat <<EOF
-run.sh: the window was not started (no display). The same engine in this terminal:
-    $cli ping HOST...                       who answers, and how fast
-    $cli monitor [FILE] --refresh 60        the window's monitoring, notifications as lines
-    $cli scan START END --names             the machines of an address range
-    $cli --help                             every command
-EOF
+    echo "run.sh: the window was not started (no display). The same engine in this terminal:"
+    printf '    %-52s %s\n' "$cli ping HOST..." "who answers, and how fast" \
+        "$cli monitor [FILE] --refresh 60" "the window's monitoring, notifications as lines" \
+        "$cli scan START END --names" "the machines of an address range" \
+        "$cli --help" "every command"
     exit 1
 fi
 
