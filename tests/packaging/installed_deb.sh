@@ -13,8 +13,8 @@ apt-get update -qq
 apt-get install -y -qq "$deb"
 echo "installed_deb.sh: apt-get install took $((SECONDS - start)) s"
 getcap /usr/bin/lanwick /usr/bin/lanwick-cli
-# The fixture needs ip; the package does not.
-apt-get install -y -qq --no-install-recommends iproute2 >/dev/null
+# The LAN fixture needs ip and ping; the package does not.
+apt-get install -y -qq --no-install-recommends iproute2 iputils-ping procps >/dev/null
 
 id lanwick-tester >/dev/null 2>&1 || useradd --create-home lanwick-tester
 # The test user's own files, which a purge must leave alone.
@@ -25,7 +25,8 @@ runuser -u lanwick-tester -- sh -c 'mkdir -p ~/.config/lanwick && echo "[Monitor
 bash tests/lan/with_lan.sh --hosts 2 -- sh -c '
     sysctl -n net.ipv4.ping_group_range
     host=$(cut -f2 "$LANWICK_LAN_FILE" | head -n1)
-    setpriv --reuid=lanwick-tester --regid=lanwick-tester --init-groups /usr/bin/lanwick-cli ping "$host"'
+    setpriv --reuid=lanwick-tester --regid=lanwick-tester --init-groups --reset-env \
+        /usr/bin/lanwick-cli ping "$host"'
 echo "installed_deb.sh: lanwick-cli ping as lanwick-tester: passed"
 
 grep -q '^Exec=lanwick$' /usr/share/applications/lanwick.desktop
