@@ -58,6 +58,8 @@ if [ ! -e "$root/.lanwick-fresh-root" ]; then
     echo "fresh-debian-test.sh: debootstrap took $((SECONDS - start)) s"
 fi
 cp /etc/resolv.conf "$root/etc/resolv.conf"
+# The Debian installer writes /etc/hosts and debootstrap does not; the test LAN binds its own names over it.
+[ -e "$root/etc/hosts" ] || printf '127.0.0.1\tlocalhost\n::1\t\tlocalhost ip6-localhost ip6-loopback\n' >"$root/etc/hosts"
 
 # "ip netns exec" remounts / as a slave: inside the root, / has to be a mount point.
 mount --bind "$root" "$root" && mounts+=("$root")
