@@ -9,10 +9,15 @@ packages=(
     clang libclang-rt-14-dev clang-format        # fuzzing, format check
     iproute2 iputils-ping                        # the namespace LAN of the network tests
     samba-common-bin samba                       # remote shutdown: net as the client, smbd as the test server
-    fonts-liberation2                            # an Arial-metric face for the dialogs
+    fonts-liberation2 fontconfig                 # an Arial-metric face for the dialogs, and its index
     xvfb xauth x11-apps imagemagick trayer       # screenshots under a virtual display, with a tray
     openbox xdotool x11-utils                    # window tests: a window manager, clicks, window geometry
     fping nmap                                   # benchmark peers: scripts/bench.sh runs them beside lanwick-cli
+    libcap2-bin                                  # setcap: pings without root
+    dpkg-dev file lintian                        # the Debian package: cpack's shlibdeps, its check
+    desktop-file-utils appstream systemd acl     # checks of the desktop entry, metainfo and service unit
+    prometheus prometheus-node-exporter curl     # promtool for the alert rules; the textfile collector, scraped
+    debootstrap                                  # scripts/fresh-debian-test.sh: a fresh Debian root
 )
 
 missing=()

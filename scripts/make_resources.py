@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-# Draws Lanwick's own pictures and notification sound (icons 143-145, skin 135, sound 150) into resources/.
+# Draws Lanwick's own pictures and notification sound (icons 143-145, skin 135, sound 150) into resources/, and the
+# window icon at the desktop's icon sizes (icons/hicolor/).
 # Standard library only, deterministic: running it again gives byte-identical files, which are committed.
 import math
 import os
@@ -157,16 +158,22 @@ def computer(c, x, y, scale):
     c.rect(x + 6 * s, y + 22 * s, x + 20 * s, y + 24 * s, (70, 80, 98, 255), radius=1.0 * s)
 
 
-def make_window_icon():
-    c = Canvas(32, 32)
-    computer(c, 3, 2, 1.0)
+def make_window_icon(size=32):
+    """The 32-pixel drawing scaled to size: the same picture for the window and every desktop icon size."""
+    c = Canvas(size, size)
+    s = size / 32.0
+    computer(c, 3 * s, 2 * s, s)
     # The network the monitor watches: a bus with three machines on it.
-    c.polyline([(16, 26), (16, 29)], 1.4, (70, 80, 98, 255))
-    c.polyline([(4, 29.5), (28, 29.5)], 1.4, (38, 96, 190, 255))
+    c.polyline([(16 * s, 26 * s), (16 * s, 29 * s)], 1.4 * s, (70, 80, 98, 255))
+    c.polyline([(4 * s, 29.5 * s), (28 * s, 29.5 * s)], 1.4 * s, (38, 96, 190, 255))
     for nx in (5, 16, 27):
-        c.circle(nx, 29.5, 2.2, (38, 96, 190, 255))
-        c.circle(nx, 29.5, 1.0, (190, 220, 255, 255))
+        c.circle(nx * s, 29.5 * s, 2.2 * s, (38, 96, 190, 255))
+        c.circle(nx * s, 29.5 * s, 1.0 * s, (190, 220, 255, 255))
     return c
+
+
+# The hicolor theme sizes the desktop entry's icon is installed at.
+ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
 
 
 def make_switch_icon(on):
@@ -253,6 +260,8 @@ def main():
         "bitmaps/135.bmp": bmp_bytes(make_skin()),
         "sounds/150.wav": wav_bytes(*make_chime()),
     }
+    for size in ICON_SIZES:
+        files["icons/hicolor/%dx%d/lanwick.png" % (size, size)] = png_bytes(make_window_icon(size))
     for name, data in files.items():
         path = os.path.join(root, name)
         os.makedirs(os.path.dirname(path), exist_ok=True)

@@ -37,7 +37,8 @@ constexpr const char* kHelp =
     "  --timeout MS      how long an attempt waits for its reply, 10 to 10000 ms (default 1000)\n"
     "  --prom-file PATH  after the list fill and after every pass, replace PATH with the state of every pinged\n"
     "                    machine in the Prometheus text format: lanwick_machine_up (1 or 0) and\n"
-    "                    lanwick_machine_rtt_seconds, labelled name, address and group\n";
+    "                    lanwick_machine_rtt_seconds, labelled name, address and group, and\n"
+    "                    lanwick_last_pass_timestamp_seconds (Unix time the pass ended)\n";
 
 constexpr const char* kAllMachines = "*All machines";
 
@@ -102,7 +103,9 @@ public:
                     prom.Add(row);
             });
         if (m_options.promFile) {
-            const std::string strError = WritePromFile(*m_options.promFile, prom.Take());
+            const double dNow =
+                std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+            const std::string strError = WritePromFile(*m_options.promFile, prom.Take(dNow));
             if (!strError.empty()) {
                 const std::string strLine = "cannot write " + Shorten(*m_options.promFile) + ": " + strError;
                 // A wrong path shows at once; a later failure (a full disk) must not end the monitoring.

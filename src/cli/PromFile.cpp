@@ -70,10 +70,17 @@ void CPromText::Add(const ListRow& row) {
     }
 }
 
-std::string CPromText::Take() {
+std::string CPromText::Take(double dUnixSeconds) {
     m_written.clear();
     std::string strText = std::move(m_strUp);
     strText += m_strRtt;
+    char strTime[64];
+    std::snprintf(strTime, sizeof strTime, "%.3f", dUnixSeconds);
+    strText += "# HELP lanwick_last_pass_timestamp_seconds Unix time at which the last monitoring pass ended.\n"
+               "# TYPE lanwick_last_pass_timestamp_seconds gauge\n"
+               "lanwick_last_pass_timestamp_seconds ";
+    strText += strTime;
+    strText += '\n';
     m_strUp.clear();
     m_strRtt.clear();
     return strText;

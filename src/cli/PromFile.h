@@ -13,7 +13,9 @@ namespace lanwick::cli {
 // lanwick_machine_up (1 answered, 0 not) for every pinged machine of the pass, and lanwick_machine_rtt_seconds for
 // those that answered, labelled by name, address and group. Excluded machines are not pinged and left out. Two
 // records with the same three labels are one series: only the first is written, since a repeated series makes
-// the collector drop the whole file. Built row by row as a pass applies them, so no row has to be kept.
+// the collector drop the whole file. Built row by row as a pass applies them, so no row has to be kept. Last,
+// lanwick_last_pass_timestamp_seconds: the wall-clock time the pass ended, so that an alert can tell a stopped
+// monitor from a quiet one.
 class CPromText {
 public:
     CPromText();
@@ -21,8 +23,8 @@ public:
     CPromText& operator=(const CPromText&) = delete;
 
     void Add(const ListRow& row);
-    // The whole text; the builder is empty afterwards.
-    std::string Take();
+    // The whole text with the pass's end at dUnixSeconds; the builder is empty afterwards.
+    std::string Take(double dUnixSeconds);
 
 private:
     // Where a written series' labels stand in m_strUp: the set keeps two numbers, not a copy of the labels.

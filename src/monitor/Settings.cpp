@@ -21,8 +21,12 @@ std::string WithSeparator(const std::string& dir) {
     return dir.back() == '/' ? dir : dir + '/';
 }
 
-// The per-user configuration folder, or nothing when the environment names none.
-std::optional<std::string> UserConfigDir(const char* xdgConfigHome, const char* home) {
+// The folder for the settings away from the program: the service's state folder, else the user's configuration
+// folder; nothing when the environment names neither.
+std::optional<std::string> UserConfigDir(const char* xdgConfigHome, const char* home, const char* stateDirectory) {
+    // systemd sets STATE_DIRECTORY for a service with StateDirectory=, a colon-separated list of absolute paths.
+    if (stateDirectory && stateDirectory[0] == '/')
+        return WithSeparator(std::string(stateDirectory).substr(0, std::string_view(stateDirectory).find(':')));
     // Only an absolute XDG_CONFIG_HOME counts; a relative one is to be ignored.
     if (xdgConfigHome && xdgConfigHome[0] == '/')
         return WithSeparator(xdgConfigHome) + "lanwick/";
@@ -55,13 +59,15 @@ std::int32_t InRange(const std::optional<std::string>& value, std::int32_t nDefa
 } // namespace
 
 SettingsLocation LocateSettings(const std::string& strExeDir) {
-    return LocateSettings(strExeDir, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    return LocateSettings(strExeDir, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"),
+                          std::getenv("STATE_DIRECTORY"));
 }
 
-SettingsLocation LocateSettings(const std::string& strExeDir, const char* xdgConfigHome, const char* home) {
+SettingsLocation LocateSettings(const std::string& strExeDir, const char* xdgConfigHome, const char* home,
+                                const char* stateDirectory) {
     std::string dir = WithSeparator(strExeDir);
-    if (!platform::IsReadWritable(dir)) {
-        if (auto user = UserConfigDir(xdgConfigHome, home)) {
+    if (platform::FileExists(dir + kInstalledMarker) || !platform::IsReadWritable(dir)) {
+        if (auto user = UserConfigDir(xdgConfigHome, home, stateDirectory)) {
             // Made now, so that the default machine file can be saved there before any setting is.
             std::error_code ec;
             std::filesystem::create_directories(*user, ec);

@@ -1,5 +1,5 @@
-// The seven user settings and where their file lives: "Lanwick.ini" beside the program, or in the user's
-// configuration folder when the program's folder cannot be written (an installed program).
+// The seven user settings and where their file lives: "Lanwick.ini" beside the program in a build tree, or in the
+// user's configuration folder for an installed program (or one whose folder cannot be written).
 #pragma once
 
 #include <cstdint>
@@ -12,11 +12,17 @@ struct SettingsLocation {
     std::string strAppDir;  // its folder with a trailing separator; the default machine file goes here too
 };
 
-// Picks the settings file for a program living in `strExeDir`: beside the program when that folder is
-// writable, else $XDG_CONFIG_HOME/lanwick/ or ~/.config/lanwick/ (created when missing).
+// The file whose presence marks a program folder as installed, relative to that folder ("<prefix>/bin/").
+inline constexpr char kInstalledMarker[] = "../share/lanwick/installed";
+
+// Picks the settings file for a program living in `strExeDir`: beside the program when that folder is writable
+// and not installed (a build tree), else $STATE_DIRECTORY (a systemd service's state folder; the first when it
+// lists several), else $XDG_CONFIG_HOME/lanwick/ or ~/.config/lanwick/ (created when missing). An installed program
+// is told apart by kInstalledMarker: root can write /usr/bin, but its settings still belong in a user's folder.
 SettingsLocation LocateSettings(const std::string& strExeDir);
 // The same with the environment given, for tests; null means unset.
-SettingsLocation LocateSettings(const std::string& strExeDir, const char* xdgConfigHome, const char* home);
+SettingsLocation LocateSettings(const std::string& strExeDir, const char* xdgConfigHome, const char* home,
+                                const char* stateDirectory = nullptr);
 
 // The ranges of the settings sheet, which the loader holds the file's values to as well.
 constexpr std::int32_t kMinRetries = 1, kMaxRetries = 255;

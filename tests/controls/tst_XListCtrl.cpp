@@ -4,6 +4,8 @@
 #include "controls/XHeaderCtrl.h"
 #include "controls/XListCtrl.h"
 
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QVBoxLayout>
@@ -93,6 +95,15 @@ QRect DarkBox(const QImage& image, const QRect& rcWanted) {
 class TestXListCtrl : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() {
+        // Measured text needs a real face. Where fontconfig sees none (it happened on a minimal root) glyphs have no
+        // ink and every width is off, so the face deps.sh installs is loaded from its file, whatever fontconfig knows.
+        const QString strFace = QStringLiteral("/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf");
+        QVERIFY2(QFontDatabase::addApplicationFont(strFace) >= 0,
+                 qPrintable(strFace + QStringLiteral(" is missing: install fonts-liberation2 (scripts/deps.sh)")));
+        QCOMPARE(QFontInfo(DialogFont()).family(), QStringLiteral("Liberation Sans"));
+    }
+
     void EmptyList_ShowsTextCentredTenPixelsUnderHeader() {
         Fixture f;
         QVERIFY(f.Show());

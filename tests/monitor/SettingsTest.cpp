@@ -240,6 +240,33 @@ TEST_F(SettingsTest, UnwritableProgramFolderUsesTheUserConfigFolder) {
     EXPECT_TRUE(fs::is_directory(home + "/.config/lanwick"));
 }
 
+TEST_F(SettingsTest, InstalledProgramUsesTheServiceOrUserFolderEvenWhenItsFolderIsWritable) {
+    // <prefix>/bin beside <prefix>/share/lanwick/installed, as `cmake --install` lays it out; root can write it.
+    const std::string exeDir = m_dir.string() + "/prefix/bin";
+    fs::create_directories(exeDir);
+    fs::create_directories(m_dir / "prefix/share/lanwick");
+    std::ofstream(m_dir / "prefix/share/lanwick/installed") << "installed\n";
+    const std::string xdg = m_dir.string() + "/xdg";
+    const std::string state = m_dir.string() + "/state";
+    const std::string stateList = state + ":/var/lib/other";
+    const struct {
+        const char* stateDirectory;
+        std::string strAppDir;
+    } cases[] = {
+        {nullptr, xdg + "/lanwick/"},
+        {"relative/state", xdg + "/lanwick/"},
+        {state.c_str(), state + "/"},
+        {stateList.c_str(), state + "/"},
+    };
+    for (const auto& c : cases) {
+        const SettingsLocation where = LocateSettings(exeDir, xdg.c_str(), "/nowhere/home", c.stateDirectory);
+        EXPECT_EQ(where.strAppDir, c.strAppDir) << (c.stateDirectory ? c.stateDirectory : "(unset)");
+        EXPECT_EQ(where.strIniFile, c.strAppDir + "Lanwick.ini");
+    }
+    // The build tree keeps its settings beside the program, even under a service.
+    EXPECT_EQ(LocateSettings(m_dir.string(), xdg.c_str(), nullptr, state.c_str()).strAppDir, m_strAppDir);
+}
+
 TEST_F(SettingsTest, WithoutAnyUserFolderTheProgramFolderIsKept) {
     const std::string exeDir = m_dir.string() + "/missing";
     SettingsLocation where = LocateSettings(exeDir, nullptr, nullptr);

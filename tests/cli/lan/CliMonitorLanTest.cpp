@@ -67,6 +67,17 @@ std::string NotificationText(const std::string& line) {
     return text;
 }
 
+// The pass's end time, one unlabelled sample within a minute of now: the alert for a stopped monitor relies on it.
+void ExpectRecentPassTime(const PromParse& parsed) {
+    const auto family = parsed.families.find("lanwick_last_pass_timestamp_seconds");
+    ASSERT_NE(family, parsed.families.end());
+    EXPECT_EQ(family->second.type, "gauge");
+    ASSERT_EQ(family->second.samples.size(), 1u);
+    EXPECT_TRUE(family->second.samples[0].labels.empty());
+    const double dNow = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    EXPECT_NEAR(family->second.samples[0].value, dNow, 60.0);
+}
+
 // "up" value by machine name, after checking the whole file strictly and the rtt series against it.
 std::map<std::string, double> UpByName(const std::string& strProm) {
     const PromParse parsed = ParseProm(strProm);
@@ -76,7 +87,8 @@ std::map<std::string, double> UpByName(const std::string& strProm) {
         return up;
     const auto upFamily = parsed.families.find("lanwick_machine_up");
     const auto rttFamily = parsed.families.find("lanwick_machine_rtt_seconds");
-    EXPECT_EQ(parsed.families.size(), 2u);
+    EXPECT_EQ(parsed.families.size(), 3u);
+    ExpectRecentPassTime(parsed);
     if (upFamily == parsed.families.end() || rttFamily == parsed.families.end()) {
         ADD_FAILURE() << "families missing:\n" << strProm;
         return up;
@@ -221,7 +233,7 @@ TEST(CliMonitorLan, StopSignalCutsAPassShortAndExitsZero) {
     EXPECT_EQ(monitor.Errors(), "");
 }
 
-TEST(CliMonitorLan, AllExcludedMachinesRunWithoutProbesAndExportOnlyTheHeaders) {
+TEST(CliMonitorLan, AllExcludedMachinesRunWithoutProbesAndExportOnlyTheHeadersAndThePassTime) {
     LANWICK_REQUIRE_LAN();
     CTempDir dir;
     {
@@ -235,9 +247,10 @@ TEST(CliMonitorLan, AllExcludedMachinesRunWithoutProbesAndExportOnlyTheHeaders) 
     ASSERT_EQ(r.status, 0) << r.err;
     const PromParse parsed = ParseProm(dir.Read("lanwick.prom"));
     EXPECT_EQ(parsed.error, "");
-    EXPECT_EQ(parsed.families.size(), 2u);
+    EXPECT_EQ(parsed.families.size(), 3u);
+    ExpectRecentPassTime(parsed);
     for (const auto& [name, family] : parsed.families)
-        EXPECT_TRUE(family.samples.empty()) << name;
+        EXPECT_EQ(family.samples.empty(), name != "lanwick_last_pass_timestamp_seconds") << name;
     // A prom file in a folder that does not exist is refused at once.
     const CliResult bad = RunCli(
         {"monitor", dir.File("m.xml"), "--refresh", "1", "--passes", "1", "--prom-file", dir.File("none/x.prom")});
