@@ -223,7 +223,7 @@ int main(int argc, char** argv) {
     const bool bScanTimeout = HelpMentions(options.strCli, "scan", "--timeout");
     const bool bMonitorTimeout = HelpMentions(options.strCli, "monitor", "--timeout");
     // The worker design's default of 10 threads, whose wait of about a second per address behind the router adds up.
-    const bool bSlowDefault = options.bSkipSlow && HelpMentions(options.strCli, "scan", "default 10");
+    const bool bSlowDefault = options.bSkipSlow && HelpMentions(options.strCli, "scan", "aggressive); default 10");
     std::printf("lanwick-cli: %s; median of %d alternating runs, empty neighbour table before each\n",
                 options.strCli.c_str(), options.nRuns);
 
