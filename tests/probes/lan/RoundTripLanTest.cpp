@@ -80,9 +80,16 @@ TEST(RoundTripLan, EveryLiveHostOfAWholeSubnetShowsWithinAFifthOfAMillisecondOfI
         // Hosts whose address is not resolved yet answer later by an ARP exchange, in a pass as alone: compare
         // on a resolved table, as every pass after the first sees it.
         CPingEngine(*sockets).PingAll(subnet, 1, 0);
-        const auto results = CPingEngine(*sockets).PingAll(subnet, 1, 0);
+        // The middle of three passes: without stamps, a pass whose thread lost the processor for a moment (a
+        // busy machine, a sanitizer build) reads late, while a reply left behind the burst is late in every pass.
+        std::vector<std::vector<std::int32_t>> passes;
+        for (int i = 0; i < 3; ++i)
+            passes.push_back(CPingEngine(*sockets).PingAll(subnet, 1, 0));
         for (const std::string& address : live) {
-            const std::int32_t inPass = results[std::stoul(address.substr(address.rfind('.') + 1)) - 1];
+            const std::size_t n = std::stoul(address.substr(address.rfind('.') + 1)) - 1;
+            std::int32_t times[3] = {passes[0][n], passes[1][n], passes[2][n]};
+            std::sort(std::begin(times), std::end(times));
+            const std::int32_t inPass = times[1];
             const std::int32_t alone = AloneMicroseconds(address);
             ASSERT_GE(alone, 0) << address;
             EXPECT_GE(inPass, 0) << address << (bStamped ? " (stamped)" : " (unstamped)");
