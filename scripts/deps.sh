@@ -6,6 +6,7 @@ packages=(
     cmake ninja-build g++ pkg-config             # build
     qt6-base-dev qt6-multimedia-dev              # the window program and its sound
     libgtest-dev                                 # unit tests
+    libsqlite3-dev                               # the history database
     clang libclang-rt-14-dev clang-format        # fuzzing, format check
     iproute2 iputils-ping                        # the namespace LAN of the network tests
     samba-common-bin samba                       # remote shutdown: net as the client, smbd as the test server
