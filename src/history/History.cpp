@@ -11,6 +11,10 @@ std::string DefaultHistoryPath(const std::string&, const char*, const char*, con
     return {};
 }
 
+HistoryOptions LoadHistoryOptions(const std::string&, const std::string& strExeDir) {
+    return {true, DefaultHistoryPath(strExeDir)};
+}
+
 struct CHistoryWriter::Impl {
     std::string strPath;
 };

@@ -22,6 +22,15 @@ std::string DefaultHistoryPath(const std::string& strExeDir);
 std::string DefaultHistoryPath(const std::string& strExeDir, const char* xdgDataHome, const char* home,
                                const char* stateDirectory);
 
+// The [History] section of the settings file, which the settings sheet never touches: File= names another
+// database (absolute, or relative to the settings file's folder), Enabled=0 switches the history off. Without the
+// section: enabled, at DefaultHistoryPath(strExeDir).
+struct HistoryOptions {
+    bool bEnabled = true;
+    std::string strPath;
+};
+HistoryOptions LoadHistoryOptions(const std::string& strIniFile, const std::string& strExeDir);
+
 // A machine as the history knows it: by address and MAC (when the machine file has one), so that renaming it
 // or moving it to another group keeps its history. strMac is normalised to "aa:bb:cc:dd:ee:ff" or empty.
 struct MachineKey {
