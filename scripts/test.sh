@@ -5,6 +5,7 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 
 bash scripts/check-format.sh
+bash scripts/check-layers.sh
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build

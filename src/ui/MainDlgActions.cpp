@@ -2,16 +2,16 @@
 // sound, and the window's minimise and restore.
 #include "ui/MainDlg.h"
 
-#include "actions/ShutdownDlg.h"
 #include "actions/WakeOnLan.h"
 #include "controls/Sound.h"
 #include "controls/TaskbarNotifier.h"
 #include "controls/XListCtrl.h"
-#include "discovery/MassAddDlg.h"
 #include "probes/VendorTable.h"
 #include "ui/DlgLayout.h"
 #include "ui/MachineSheet.h"
+#include "ui/MassAddDlg.h"
 #include "ui/SettingsSheet.h"
+#include "ui/ShutdownDlg.h"
 
 #include <QEvent>
 #include <QGuiApplication>

@@ -3,9 +3,9 @@
 #include "controls/ControlId.h"
 #include "controls/IpAddressCtrl.h"
 #include "controls/XListCtrl.h"
-#include "discovery/MassAddDlg.h"
 #include "probes/VendorTable.h"
 #include "registry/MachineList.h"
+#include "ui/MassAddDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>

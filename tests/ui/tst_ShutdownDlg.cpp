@@ -1,7 +1,7 @@
 // The shutdown dialog on the offscreen platform: opening state, account choice, delay check, keys of the message
 // box, and the command around it against a scripted provider (cancel sends nothing, refusals show one box).
-#include "actions/ShutdownDlg.h"
 #include "controls/ControlId.h"
+#include "ui/ShutdownDlg.h"
 
 #include <QApplication>
 #include <QLineEdit>

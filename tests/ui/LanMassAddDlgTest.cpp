@@ -3,10 +3,10 @@
 #include "controls/ControlId.h"
 #include "controls/IpAddressCtrl.h"
 #include "controls/XListCtrl.h"
-#include "discovery/MassAddDlg.h"
 #include "lan/Lan.h"
 #include "probes/VendorTable.h"
 #include "registry/MachineList.h"
+#include "ui/MassAddDlg.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,5 +1,5 @@
 // The shutdown dialog built from its template's positions in dialog units, and the command around it.
-#include "actions/ShutdownDlg.h"
+#include "ui/ShutdownDlg.h"
 
 #include "controls/ControlId.h"
 #include "controls/DialogFont.h"

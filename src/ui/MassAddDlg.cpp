@@ -1,5 +1,5 @@
 // The range scan dialog: controls, the Go/scan/done cycle on the window thread, and OK adding the found rows.
-#include "discovery/MassAddDlg.h"
+#include "ui/MassAddDlg.h"
 
 #include "controls/DialogFont.h"
 
