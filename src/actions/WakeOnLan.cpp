@@ -87,10 +87,22 @@ int SendMagicPacket(const std::string& strAddress, const std::string& strMac) {
 }
 
 int WakeMachine(const CMachine& machine, const MagicPacketSender& send) {
-    const auto& ip = machine.m_ip;
-    const std::string address =
-        std::to_string(ip[0]) + "." + std::to_string(ip[1]) + "." + std::to_string(ip[2]) + "." + std::to_string(ip[3]);
-    return send(address, machine.m_strMac);
+    return send(FormatAddress(machine.m_ip), machine.m_strMac);
+}
+
+std::string WakeFailureText(int nResult, const std::string& strMac) {
+    switch (nResult) {
+    case kWolSocketFailed:
+        return "no UDP socket could be opened";
+    case kWolBroadcastFailed:
+        return "broadcasting was refused on the UDP socket";
+    case kWolSendFailed:
+        return "the magic packet could not be sent";
+    case kWolMacTooShort:
+        return "its MAC address \"" + strMac + "\" is not twelve hexadecimal digits";
+    default:
+        return "failed with code " + std::to_string(nResult);
+    }
 }
 
 } // namespace lanwick

@@ -38,6 +38,10 @@ std::string GetBroadcastAddress(const std::string& strAddress, const std::string
 // Characters 0 to 11 make the bytes, no separators skipped; nothing when the text has fewer than twelve.
 std::optional<MagicPacket> BuildMagicPacket(const std::string& strMac);
 
+// Why a wake did not happen, for a message after "Cannot wake NAME: ": the MAC (as stored) for kWolMacTooShort,
+// the failing step otherwise.
+std::string WakeFailureText(int nResult, const std::string& strMac);
+
 // Builds the packet and broadcasts it to port 7 of the address's /24 broadcast address; one of the kWol codes.
 int SendMagicPacket(const std::string& strAddress, const std::string& strMac);
 

@@ -40,8 +40,6 @@ constexpr const char* kHelp =
     "                    lanwick_machine_rtt_seconds, labelled name, address and group, and\n"
     "                    lanwick_last_pass_timestamp_seconds (Unix time the pass ended)\n";
 
-constexpr const char* kAllMachines = "*All machines";
-
 struct MonitorOptions {
     std::string strFile;
     std::string strGroup = kAllMachines;

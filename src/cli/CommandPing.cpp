@@ -50,7 +50,7 @@ int RunPing(const Arguments& arguments) {
     const std::vector<std::string> addresses = ResolveHosts(args.Positionals());
     if (!retries || !pause) {
         const CliSettings settings = LoadCliSettings(args);
-        retries = retries.value_or(std::max<unsigned>(settings.settings.m_nRetries, 1));
+        retries = retries.value_or(AttemptsFor(settings.settings.m_nRetries));
         pause = pause.value_or(static_cast<unsigned>(std::max<std::int32_t>(settings.settings.m_nPause, 0)));
     }
     RequireIcmp();

@@ -77,21 +77,6 @@ void RequireRealMac(const std::string& strMac) {
         throw CCliError("MAC 00:00:00:00:00:00 stands for an address that gave no ARP answer; nothing to wake");
 }
 
-std::string WakeError(int nResult) {
-    switch (nResult) {
-    case kWolSocketFailed:
-        return "no UDP socket could be opened";
-    case kWolBroadcastFailed:
-        return "broadcasting was refused on the UDP socket";
-    case kWolSendFailed:
-        return "the magic packet could not be sent";
-    case kWolMacTooShort:
-        return "the MAC is too short";
-    default:
-        return "failed with code " + std::to_string(nResult);
-    }
-}
-
 } // namespace
 
 int RunWake(const Arguments& arguments) {
@@ -120,7 +105,8 @@ int RunWake(const Arguments& arguments) {
     RequireRealMac(machine.m_strMac);
     const int nResult = WakeMachine(machine);
     if (nResult != kWolSent)
-        throw CCliError("Wake-on-LAN for " + FormatAddress(machine.m_ip) + ": " + WakeError(nResult));
+        throw CCliError("cannot wake " + FormatAddress(machine.m_ip) + ": " +
+                        WakeFailureText(nResult, machine.m_strMac));
     Print("magic packet for " + FormatMac(machine.m_strMac) + " sent to " +
           GetBroadcastAddress(FormatAddress(machine.m_ip), kWolMask) + " port 7\n");
     return 0;

@@ -2,8 +2,8 @@
 // caption, stays a while and fades out again, without ever taking the focus.
 #pragma once
 
-#include "controls/ColorRef.h"
 #include "controls/NotifierAnimation.h"
+#include "platform/ColorRef.h"
 
 #include <QBasicTimer>
 #include <QFont>

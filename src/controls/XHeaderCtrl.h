@@ -2,7 +2,7 @@
 // used width and centred black titles, drawn off-screen so that it does not flicker.
 #pragma once
 
-#include "controls/ColorRef.h"
+#include "platform/ColorRef.h"
 
 #include <QHeaderView>
 

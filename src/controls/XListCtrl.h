@@ -2,8 +2,8 @@
 // pointer per row, the program's own header, and "Nothing to show yet..." while it has no rows.
 #pragma once
 
-#include "controls/ColorRef.h"
 #include "controls/XListModel.h"
+#include "platform/ColorRef.h"
 
 #include <QTableView>
 

@@ -2,7 +2,7 @@
 // column with the cell's colours; the row's user data lives in the first record.
 #pragma once
 
-#include "controls/ColorRef.h"
+#include "platform/ColorRef.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>

@@ -82,9 +82,7 @@ std::vector<std::int32_t> CMonitorPass::Ping(IPingProvider& provider, std::uint8
                                              std::int32_t nPause) const {
     if (m_hosts.empty())
         return {};
-    // The engine divides by the number of attempts: a settings file whose Retries has low byte 0 must not
-    // reach it as 0, so such a value pings once.
-    const unsigned nAttempts = std::max<unsigned>(nRetries, 1);
+    const unsigned nAttempts = AttemptsFor(nRetries);
     const unsigned nPauseMs = static_cast<unsigned>(std::max<std::int32_t>(nPause, 0));
     return provider.PingAll(m_hosts, nAttempts, nPauseMs);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "monitor/Settings.h"
+#include "platform/ColorRef.h"
 #include "probes/PingProvider.h"
 #include "registry/MachineList.h"
 
@@ -15,15 +16,10 @@
 
 namespace lanwick {
 
-// Colours as the list control takes them: 0x00BBGGRR; -1 is the system default.
-constexpr std::int32_t Rgb(std::int32_t r, std::int32_t g, std::int32_t b) {
-    return r | (g << 8) | (b << 16);
-}
-inline constexpr std::int32_t kDefaultColour = -1;
-inline constexpr std::int32_t kExcludedColour = Rgb(0, 0, 15);
-inline constexpr std::int32_t kOnlineColour = Rgb(10, 150, 10);
-inline constexpr std::int32_t kOfflineColour = Rgb(255, 0, 0);
-inline constexpr std::int32_t kStateBackground = Rgb(255, 255, 255);
+inline constexpr COLORREF kExcludedColour = RGB(0, 0, 15);
+inline constexpr COLORREF kOnlineColour = RGB(10, 150, 10);
+inline constexpr COLORREF kOfflineColour = RGB(255, 0, 0);
+inline constexpr COLORREF kStateBackground = RGB(255, 255, 255);
 
 // Columns of the machine list: 0 "Name", 1 "IP", 2 "MAC", 3 "Online".
 inline constexpr std::size_t kColumnCount = 4;
@@ -37,8 +33,8 @@ enum class MachineState { Excluded, Online, Offline };
 
 struct ListCell {
     std::string text;
-    std::int32_t textColour = kDefaultColour;
-    std::int32_t background = kDefaultColour;
+    COLORREF textColour = kDefaultColor;
+    COLORREF background = kDefaultColor;
 };
 
 struct ListRow {

@@ -29,6 +29,12 @@ constexpr std::int32_t kMinRetries = 1, kMaxRetries = 255;
 constexpr std::int32_t kMinPause = 1, kMaxPause = 5000;       // milliseconds
 constexpr std::int32_t kMinRefresh = 10, kMaxRefresh = 86400; // seconds
 
+// Attempts per ping for a Retries value: the sheet accepts 0 and a file may hold it, and either pings once, as 1
+// does (the engine divides by the number of attempts).
+constexpr std::uint8_t AttemptsFor(std::uint32_t nRetries) {
+    return nRetries == 0 ? 1 : static_cast<std::uint8_t>(nRetries);
+}
+
 class CSettings {
 public:
     std::int32_t m_bShowPingTime = 0; // "Online" column shows the ping time instead of "Yes"

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,7 +23,22 @@ struct HostEntry {
 std::optional<HostEntry> LookupHost(const std::string& host);
 // Reverse lookup: the official name of the address, or nothing.
 std::optional<std::string> ReverseLookup(const Ipv4& address);
-// "%u.%u.%u.%u"
-std::string FormatIpv4(const Ipv4& address);
+// "%u.%u.%u.%u", the one dotted form of every list, file and message. Built by hand: the machine file writer and
+// every pass call it once per machine.
+inline std::string FormatIpv4(const Ipv4& address) {
+    std::string strText;
+    strText.reserve(15);
+    for (std::size_t i = 0; i < address.size(); ++i) {
+        if (i > 0)
+            strText += '.';
+        const unsigned value = address[i];
+        if (value >= 100)
+            strText += static_cast<char>('0' + value / 100);
+        if (value >= 10)
+            strText += static_cast<char>('0' + value / 10 % 10);
+        strText += static_cast<char>('0' + value % 10);
+    }
+    return strText;
+}
 
 } // namespace lanwick::platform

@@ -18,6 +18,9 @@ bool GroupEquals(const std::string& strA, const std::string& strB);
 // The group text with A to Z folded: equal keys exactly when GroupEquals holds.
 std::string GroupKey(const std::string& strGroup);
 
+// The group selector's entry that shows every machine.
+inline constexpr char kAllMachines[] = "*All machines";
+
 // A machine is in view when its group equals the selector text ignoring case, or the selector text contains "*All"
 // (case-sensitive on purpose: "*all machines" is an ordinary group).
 bool IsInView(const std::string& strGroup, const std::string& strFilterText);

@@ -1,25 +1,12 @@
 // The machine record and the dotted form of its address.
 #include "registry/Machine.h"
 
-#include <cstddef>
+#include "platform/Resolver.h"
 
 namespace lanwick {
 
 std::string FormatAddress(const IpAddress& ip) {
-    // Same text as "%u.%u.%u.%u"; built by hand because the machine file writer calls it for every machine.
-    std::string strText;
-    strText.reserve(15);
-    for (std::size_t i = 0; i < ip.size(); ++i) {
-        if (i > 0)
-            strText += '.';
-        const unsigned value = ip[i];
-        if (value >= 100)
-            strText += static_cast<char>('0' + value / 100);
-        if (value >= 10)
-            strText += static_cast<char>('0' + value / 10 % 10);
-        strText += static_cast<char>('0' + value % 10);
-    }
-    return strText;
+    return platform::FormatIpv4(ip);
 }
 
 CMachine::CMachine(const IpAddress& ip, const std::string& strMac, const std::string& strGroup,

@@ -198,7 +198,7 @@ bool CMainDlg::OnInitDialog(EStartWork eWork) {
     // The system menu's About item is the Help menu's About here: window managers own the system menu.
     setWindowIcon(QIcon(QStringLiteral(":/icons/143.png")));
     if (!platform::SocketsStartup()) {
-        ShowMessage(QStringLiteral("Failed intializing sockets. Are you sure your system works fine?"));
+        ShowMessage(QString::fromLatin1(kSocketsFailedText));
         return false;
     }
     std::string strSettingsError;
@@ -311,8 +311,8 @@ void CMainDlg::FillGroupCombos() {
         filterEntries.push_back(strGroup);
     for (const auto& strGroup : GroupsForCombo(m_machines, newEntries))
         newEntries.push_back(strGroup);
-    if (!ComboHasPrefix(filterEntries, "*All machines"))
-        filterEntries.push_back("*All machines");
+    if (!ComboHasPrefix(filterEntries, kAllMachines))
+        filterEntries.push_back(kAllMachines);
 
     // Both combos keep their entries sorted, as the sorted combo boxes do (by the case-insensitive order).
     auto fill = [](QComboBox* pCombo, std::vector<std::string> entries) {

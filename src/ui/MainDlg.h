@@ -38,8 +38,10 @@ class CSound;
 class CBackgroundJobs;
 
 // Window messages and ids of the program that Qt code still speaks of.
-inline constexpr int WM_TRAYNOTIFY = 1024 + 22;
 inline constexpr int IDT_MONITOR = 23;
+
+// Shown when the sockets cannot be started; "intializing" is the program's text as users know it: keep it so.
+inline constexpr char kSocketsFailedText[] = "Failed intializing sockets. Are you sure your system works fine?";
 
 // What the window asks of the network and the desktop; tests replace any of them.
 struct MainDlgServices {
@@ -149,7 +151,6 @@ protected:
     void closeEvent(QCloseEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
     void changeEvent(QEvent* pEvent) override;
-    void customEvent(QEvent* pEvent) override;
     void paintEvent(QPaintEvent* pEvent) override;
 
 private:

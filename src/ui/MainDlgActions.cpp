@@ -101,7 +101,7 @@ void CMainDlg::OnSettings() {
     m_settings.m_bHideExcluded = values->bHideExcluded;
     m_settings.m_bShowPingTime = values->bShowPingTime;
     m_strDefFile = m_settings.m_strDefFile = values->strDefFile;
-    m_settings.m_nRetries = static_cast<std::uint8_t>(values->nRetries > 0 ? values->nRetries : 1);
+    m_settings.m_nRetries = AttemptsFor(values->nRetries);
     if (!m_settings.m_bMonitor && values->bMonitor) {
         StartMonitorTimer(values->nRefresh);
         SetMonitorIcon(true);
@@ -155,11 +155,9 @@ void CMainDlg::OnWakeOnLan() {
     // The packet is fire-and-forget; only a packet that could not be sent at all is worth a word.
     const int nResult = WakeMachine(*pMachine);
     const QString strName = QString::fromStdString(pMachine->m_strName);
-    if (nResult == kWolMacTooShort)
-        ShowMessage(QStringLiteral("Cannot wake %1: its MAC address \"%2\" is not twelve hexadecimal digits.")
-                        .arg(strName, QString::fromStdString(pMachine->m_strMac)));
-    else if (nResult != kWolSent)
-        ShowMessage(QStringLiteral("Could not send the Wake-on-LAN packet for %1.").arg(strName));
+    if (nResult != kWolSent)
+        ShowMessage(QStringLiteral("Cannot wake %1: %2.")
+                        .arg(strName, QString::fromStdString(WakeFailureText(nResult, pMachine->m_strMac))));
 }
 
 void CMainDlg::OnShutdown() {
@@ -195,10 +193,6 @@ void CMainDlg::changeEvent(QEvent* pEvent) {
     // The window has no sizing border: only a restore from the minimised state needs the controls re-arranged.
     if (pEvent->type() == QEvent::WindowStateChange && !isMinimized() && m_pLayout)
         m_pLayout->Arrange();
-}
-
-void CMainDlg::customEvent(QEvent* pEvent) {
-    QDialog::customEvent(pEvent);
 }
 
 } // namespace lanwick

@@ -28,10 +28,6 @@ struct AddLookup {
     bool bPinged = false;
 };
 
-QString Dotted(const platform::Ipv4& ip) {
-    return QStringLiteral("%1.%2.%3.%4").arg(ip[0]).arg(ip[1]).arg(ip[2]).arg(ip[3]);
-}
-
 } // namespace
 
 void CMainDlg::OnAddMachine() {
@@ -80,7 +76,7 @@ void CMainDlg::OnAddMachine() {
                 }
             }
             if (r.bResolved) {
-                const std::string strAddress = Dotted(r.ip).toStdString();
+                const std::string strAddress = platform::FormatIpv4(r.ip);
                 r.strMac = services.getMacAddress(strAddress);
                 if (bRowNow || (bHaveAddress && strName.empty())) {
                     r.nPing = pPinger->PingAll({strAddress}, 2, static_cast<unsigned>(nPause)).at(0);
@@ -104,7 +100,7 @@ void CMainDlg::OnAddMachine() {
                 if (!bHaveAddress)
                     m_pAddress->SetAddress(r.ip);
                 m_strEditName = r.strName;
-                const std::string strAddress = Dotted(r.ip).toStdString();
+                const std::string strAddress = platform::FormatIpv4(r.ip);
                 const QString strGroup = m_pNewGroup->currentText();
                 auto addRow = [&] {
                     const int nItem =
@@ -112,8 +108,9 @@ void CMainDlg::OnAddMachine() {
                     m_pList->SetItemText(nItem, 1, QString::fromStdString(" " + strAddress));
                     m_pList->SetItemText(nItem, 2, QString::fromStdString(" " + r.strMac));
                     const bool bOnline = r.nPing >= 0;
-                    m_pList->SetItemText(nItem, 3, bOnline ? QStringLiteral("Yes") : QStringLiteral("No"),
-                                         bOnline ? RGB(10, 150, 10) : RGB(255, 0, 0), RGB(255, 255, 255));
+                    const ListCell state = StateCell(bOnline ? 0.0 : -1.0, false);
+                    m_pList->SetItemText(nItem, 3, QString::fromStdString(state.text), state.textColour,
+                                         state.background);
                     if (bOnline)
                         ++m_nOnline;
                     m_pEditName->setText(QString::fromStdString(m_strEditName));
@@ -147,7 +144,7 @@ void CMainDlg::AddAnyway(const platform::Ipv4& ipTyped) {
         AddToGroupCombos(strGroup);
     // The MAC is that of the address typed in the window, not one typed on the page; looked up off the thread.
     auto getMac = m_services.getMacAddress;
-    const std::string strTyped = Dotted(ipTyped).toStdString();
+    const std::string strTyped = platform::FormatIpv4(ipTyped);
     m_pJobs->Run<std::string>([getMac, strTyped] { return getMac(strTyped); },
                               [this, page = *page, strGroup](std::string strMac) {
                                   m_machines.AddMachine(page.first, strMac, strGroup.toStdString(), page.second, 0);

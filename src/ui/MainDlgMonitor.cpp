@@ -17,14 +17,6 @@
 
 namespace lanwick {
 
-namespace {
-
-COLORREF ToColorRef(std::int32_t colour) {
-    return colour == kDefaultColour ? kDefaultColor : static_cast<COLORREF>(colour);
-}
-
-} // namespace
-
 bool CMainDlg::IsBusy() const {
     return m_bStartPending || m_bPassRunning || (m_pJobs && m_pJobs->Pending() > 0);
 }
@@ -63,8 +55,7 @@ void CMainDlg::ApplyOutcome(const PassOutcome& outcome) {
         m_pList->SetItemData(nItem, row.pMachine);
         for (int nCol = 1; nCol < static_cast<int>(kColumnCount); ++nCol) {
             const ListCell& cell = row.cells[static_cast<std::size_t>(nCol)];
-            m_pList->SetItemText(nItem, nCol, QString::fromStdString(cell.text), ToColorRef(cell.textColour),
-                                 ToColorRef(cell.background));
+            m_pList->SetItemText(nItem, nCol, QString::fromStdString(cell.text), cell.textColour, cell.background);
         }
     }
     SortRows();

@@ -98,6 +98,7 @@ void CMassAddDlg::CreateControls() {
     m_pGroup->setEditable(true);
     m_pGroup->setInsertPolicy(QComboBox::NoInsert);
     m_pGroup->setCompleter(nullptr);
+    // "Retreive" and "Agressive" below are the program's texts as users know them, misspelt: keep them so.
     m_pRetrieveNames = WithId(new QCheckBox(QStringLiteral("Retreive names"), this), IDC_RETRIEVE_NAMES);
     m_pWorkers = WithId(new QSlider(Qt::Horizontal, this), IDC_WORKERS);
     m_pGo = WithId(new QPushButton(QStringLiteral("Go"), this), IDC_GO);

@@ -118,8 +118,8 @@ TEST_F(MonitorPassTest, RowsCarryTheMachineAndTextsWithLeadingSpace) {
     EXPECT_EQ(row.cells[2].text, " 00:A0:C9:00:00:0A");
     EXPECT_EQ(row.cells[3].text, "Yes");
     for (std::size_t column = 0; column < 3; ++column) {
-        EXPECT_EQ(row.cells[column].textColour, kDefaultColour);
-        EXPECT_EQ(row.cells[column].background, kDefaultColour);
+        EXPECT_EQ(row.cells[column].textColour, kDefaultColor);
+        EXPECT_EQ(row.cells[column].background, kDefaultColor);
     }
     EXPECT_EQ(row.state, MachineState::Online);
     EXPECT_EQ(outcome.rows[1].cells[3].text, "No");

@@ -61,9 +61,4 @@ std::optional<std::string> ReverseLookup(const Ipv4& address) {
     return std::string(name);
 }
 
-std::string FormatIpv4(const Ipv4& address) {
-    return std::to_string(address[0]) + "." + std::to_string(address[1]) + "." + std::to_string(address[2]) + "." +
-           std::to_string(address[3]);
-}
-
 } // namespace lanwick::platform
