@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string_view>
 
 namespace lanwick::cli {
 
@@ -61,27 +62,33 @@ std::string ToUtf8(const std::string& strText) {
     return out;
 }
 
-std::string TsvField(const std::string& strText) {
+namespace {
+
+// The one escaper of every form: each character of `from` is written as a backslash and the character at the
+// same place in `to`; with bUnicodeControls every other control character becomes \u00XX (JSON's rule).
+std::string BackslashEscaped(const std::string& strText, std::string_view from, std::string_view to,
+                             bool bUnicodeControls = false) {
     std::string out;
+    out.reserve(strText.size());
     for (const char c : strText) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        default:
+        if (const std::size_t n = from.find(c); n != std::string_view::npos) {
+            out += '\\';
+            out += to[n];
+        } else if (bUnicodeControls && static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+            out += escaped;
+        } else {
             out += c;
         }
     }
     return out;
+}
+
+} // namespace
+
+std::string TsvField(const std::string& strText) {
+    return BackslashEscaped(strText, "\\\t\n\r", "\\tnr");
 }
 
 std::string CsvField(const std::string& strText) {
@@ -99,84 +106,16 @@ std::string CsvField(const std::string& strText) {
 }
 
 std::string JsonString(const std::string& strText) {
-    std::string out = "\"";
-    for (const char c : ToUtf8(strText)) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\b':
-            out += "\\b";
-            break;
-        case '\f':
-            out += "\\f";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out + "\"";
+    return '"' + BackslashEscaped(ToUtf8(strText), "\"\\\b\f\n\r\t", "\"\\bfnrt", true) + '"';
 }
 
 std::string OneLine(const std::string& strText) {
-    std::string out;
-    for (const char c : strText) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
+    // The same escapes as a tab-separated field: a log line is one field.
+    return TsvField(strText);
 }
 
 std::string PromLabelValue(const std::string& strText) {
-    std::string out;
-    for (const char c : ToUtf8(strText)) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '"':
-            out += "\\\"";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
+    return BackslashEscaped(ToUtf8(strText), "\\\"\n", "\\\"n");
 }
 
 std::string FormatMilliseconds(double dMicroseconds) {
