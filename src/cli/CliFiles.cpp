@@ -124,7 +124,7 @@ void LoadMachineFileForUpdate(const std::string& strPath, CMachineList& list) {
         throw CCliError("cannot write machine file " + Shorten(strPath) + ": " + std::strerror(errno));
     Append(strPath, strText, list);
     // The save writes only what was read: what the reader passed over would be gone from the file.
-    const SLoadReport& report = list.LastLoad();
+    const LoadReport& report = list.LastLoad();
     if (report.Lossless())
         return;
     std::string strLost;
@@ -140,9 +140,9 @@ void SaveMachineFile(const std::string& strPath, CMachineList& list) {
     if (list.SaveFile(strPath))
         return;
     switch (list.LastSaveError()) {
-    case CMachineList::ESaveError::NotAccessible:
+    case CMachineList::SaveError::NotAccessible:
         throw CCliError("machine file " + Shorten(strPath) + " not saved: it cannot be both read and written");
-    case CMachineList::ESaveError::OutOfMemory:
+    case CMachineList::SaveError::OutOfMemory:
         throw CCliError("machine file " + Shorten(strPath) + " not saved: out of memory");
     default: {
         const std::string strReason = platform::ReplaceRefusal(strPath);

@@ -55,7 +55,7 @@ void CNameResolver::Run() {
         --m_nIdle;
         if (m_bStop)
             return;
-        Request_ request = std::move(m_queue.front());
+        PendingRequest request = std::move(m_queue.front());
         m_queue.pop_front();
         lock.unlock();
         const std::optional<std::string> name = m_resolve(request.strAddress);

@@ -32,7 +32,7 @@ public:
     std::size_t DropPending();
 
 private:
-    struct Request_ {
+    struct PendingRequest {
         std::uint64_t key;
         std::string strAddress;
     };
@@ -43,7 +43,7 @@ private:
     const std::size_t m_nMaxThreads;
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::deque<Request_> m_queue;
+    std::deque<PendingRequest> m_queue;
     std::size_t m_nIdle = 0;
     bool m_bStop = false;
     std::vector<std::thread> m_threads;

@@ -32,7 +32,7 @@ void AppendMachine(std::string& strOut, const CMachine& machine) {
 }
 
 // One group of the file: the text of its first record and its records in list order.
-struct SGroupBlock {
+struct GroupBlock {
     std::string strGroup;
     std::vector<const CMachine*> machines;
 };
@@ -41,7 +41,7 @@ struct SGroupBlock {
 
 void CMachineList::StoreText(std::string& strText) {
     // Groups in order of first appearance; a hash of the folded text keeps the lookup flat for many groups.
-    std::vector<SGroupBlock> blocks;
+    std::vector<GroupBlock> blocks;
     std::unordered_map<std::string, std::size_t> blockOf;
     std::size_t total = 128;
     ResetCursor();
@@ -58,7 +58,7 @@ void CMachineList::StoreText(std::string& strText) {
     strText += "<?xml version=\"1.0\"?>\r\n <Machines>\r\n  <Count mach=\"";
     strText += std::to_string(GetCount());
     strText += "\">\r\n  </Count>\r\n";
-    for (const SGroupBlock& block : blocks) {
+    for (const GroupBlock& block : blocks) {
         strText += "  <Group name=\"";
         AppendEscaped(strText, block.strGroup);
         strText += "\">\r\n";

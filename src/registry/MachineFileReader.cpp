@@ -102,7 +102,7 @@ bool IsYes(std::string_view value) {
     return value.size() == 3 && (value[0] | 0x20) == 'y' && (value[1] | 0x20) == 'e' && (value[2] | 0x20) == 's';
 }
 
-struct SMachineText {
+struct MachineText {
     IpAddress ip{};
     std::string strMac, strName;
     int bNotify = 0, bNotifyOffline = 0, bExcluded = 0;
@@ -115,14 +115,14 @@ class CFileReader {
 public:
     explicit CFileReader(const std::string& strText);
 
-    void Load(CMachineList& list, SLoadReport& report);
+    void Load(CMachineList& list, LoadReport& report);
 
 private:
     using Delimiter = CDelimiter<Position>;
 
     // Reads up to the count's machines; returns where the search for the next element would have gone on.
-    std::size_t ReadMachines(CMachineList& list, SLoadReport& report);
-    bool ReadMachine(std::size_t pos, std::size_t limit, SMachineText& machine);
+    std::size_t ReadMachines(CMachineList& list, LoadReport& report);
+    bool ReadMachine(std::size_t pos, std::size_t limit, MachineText& machine);
 
     // Calls visit(delimiter, place) for every place of every delimiter, each delimiter's in increasing order.
     template <typename Visit>
@@ -179,7 +179,7 @@ void CFileReader<Position>::ForEachPlace(Visit visit) {
 // Reads the inner tags of the machine element whose MAC value starts at pos. False when one of them is missing
 // before limit, the start of the next machine element: such an element is skipped as a whole.
 template <typename Position>
-bool CFileReader<Position>::ReadMachine(std::size_t pos, std::size_t limit, SMachineText& machine) {
+bool CFileReader<Position>::ReadMachine(std::size_t pos, std::size_t limit, MachineText& machine) {
     // Twelve characters from the value's start, whatever follows: a shorter text takes the bytes after it, as
     // files have always read. Counted after decoding, so an escaped MAC text reads back as written.
     machine.strMac = DecodeEntities(std::string_view(m_text).substr(std::min(pos, m_text.size())), 12);
@@ -255,13 +255,13 @@ bool IsMachineFileText(const std::string& strText) {
 namespace {
 
 template <typename Position>
-void CFileReader<Position>::Load(CMachineList& list, SLoadReport& report) {
+void CFileReader<Position>::Load(CMachineList& list, LoadReport& report) {
     report = {};
     report.nBeyondCount = m_mac.CountFrom(ReadMachines(list, report));
 }
 
 template <typename Position>
-std::size_t CFileReader<Position>::ReadMachines(CMachineList& list, SLoadReport& report) {
+std::size_t CFileReader<Position>::ReadMachines(CMachineList& list, LoadReport& report) {
     const std::size_t countTag = m_count.Find(0);
     if (countTag == npos)
         return 0;
@@ -287,7 +287,7 @@ std::size_t CFileReader<Position>::ReadMachines(CMachineList& list, SLoadReport&
         const std::size_t nextMac = m_mac.Find(macTag + 1);
         const std::size_t limit = nextMac == npos ? m_text.size() : nextMac;
 
-        SMachineText machine;
+        MachineText machine;
         if (!ReadMachine(pos, limit, machine)) {
             ++report.nSkipped;
             // A damaged element still closes its group when a "</Group>" comes before the next machine.

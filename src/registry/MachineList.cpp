@@ -72,17 +72,17 @@ std::size_t CMachineList::GetCount() const {
 bool CMachineList::SaveFile(const std::string& strPath) {
     try {
         if (platform::FileExists(strPath) && !platform::IsReadWritable(strPath)) {
-            m_eLastSaveError = ESaveError::NotAccessible;
+            m_eLastSaveError = SaveError::NotAccessible;
             return false;
         }
         std::string strText;
         Exchange(strText, true);
-        m_eLastSaveError = platform::ReplaceFile(strPath, strText) ? ESaveError::None : ESaveError::WriteFailed;
+        m_eLastSaveError = platform::ReplaceFile(strPath, strText) ? SaveError::None : SaveError::WriteFailed;
     } catch (const std::bad_alloc&) {
         // Whatever step ran short, the old file has not been replaced.
-        m_eLastSaveError = ESaveError::OutOfMemory;
+        m_eLastSaveError = SaveError::OutOfMemory;
     }
-    return m_eLastSaveError == ESaveError::None;
+    return m_eLastSaveError == SaveError::None;
 }
 
 int CMachineList::LoadFile(const std::string& strPath) {

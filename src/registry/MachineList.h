@@ -16,7 +16,7 @@ constexpr std::size_t kMaxMachineFileBytes = 256u << 20;
 
 // What the last load could not take in. A save writes only what was read, so a damaged element that was skipped
 // or an element left unread past the file's count would be lost by the next save over that file.
-struct SLoadReport {
+struct LoadReport {
     std::size_t nSkipped = 0;     // damaged machine elements passed over
     std::size_t nBeyondCount = 0; // machine elements left unread where reading stopped
     bool Lossless() const { return nSkipped == 0 && nBeyondCount == 0; }
@@ -25,7 +25,7 @@ struct SLoadReport {
 class CMachineList {
 public:
     // Why the last SaveFile did not write the file.
-    enum class ESaveError { None, NotAccessible, OutOfMemory, WriteFailed };
+    enum class SaveError { None, NotAccessible, OutOfMemory, WriteFailed };
 
     CMachineList();
     ~CMachineList();
@@ -52,7 +52,7 @@ public:
     // Writes the list to path through a temporary file renamed over the old one. A file that exists but is not
     // both readable and writable is left alone. True when the file was written; on false the old file is intact.
     bool SaveFile(const std::string& strPath);
-    ESaveError LastSaveError() const { return m_eLastSaveError; }
+    SaveError LastSaveError() const { return m_eLastSaveError; }
 
     // 2: no file that is both readable and writable; 1: it cannot be read or is larger than kMaxMachineFileBytes
     // (nothing is added); 0: loaded, the records appended.
@@ -63,7 +63,7 @@ public:
     std::string SaveToText();
     void LoadFromText(const std::string& strText);
     // What the last LoadFile or LoadFromText left out; a load that failed reports nothing left out.
-    const SLoadReport& LastLoad() const { return m_lastLoad; }
+    const LoadReport& LastLoad() const { return m_lastLoad; }
 
 private:
     using Records = std::list<std::unique_ptr<CMachine>>;
@@ -74,8 +74,8 @@ private:
 
     Records m_machines;
     Records::iterator m_posCursor;
-    ESaveError m_eLastSaveError = ESaveError::None;
-    SLoadReport m_lastLoad;
+    SaveError m_eLastSaveError = SaveError::None;
+    LoadReport m_lastLoad;
 };
 
 // True when strText has the frame the writer gives a machine file (an empty text is a file with no machines); a

@@ -47,7 +47,7 @@ int CMainApp::Run(int argc, char** argv) {
     CMainDlg dlg(location);
     if (qEnvironmentVariableIsSet("LANWICK_TRACE_FIRST_PAINT"))
         dlg.installEventFilter(new CFirstPaintTrace(&dlg));
-    if (!dlg.OnInitDialog(CMainDlg::EStartWork::AfterFirstPaint))
+    if (!dlg.OnInitDialog(CMainDlg::StartWork::AfterFirstPaint))
         return 1;
     // The application's loop, not the dialog's own: hiding the window to the tray must not end a modal loop.
     QObject::connect(&dlg, &QDialog::finished, &app, [](int nResult) { QCoreApplication::exit(nResult < 0 ? 1 : 0); });

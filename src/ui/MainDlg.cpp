@@ -194,7 +194,7 @@ void CMainDlg::BuildStatusBar() {
     m_pStatusBar->show();
 }
 
-bool CMainDlg::OnInitDialog(EStartWork eWork) {
+bool CMainDlg::OnInitDialog(StartWork eWork) {
     // The system menu's About item is the Help menu's About here: window managers own the system menu.
     setWindowIcon(QIcon(QStringLiteral(":/icons/143.png")));
     if (!platform::SocketsStartup()) {
@@ -219,7 +219,7 @@ bool CMainDlg::OnInitDialog(EStartWork eWork) {
     FillGroupCombos();
     m_nSortDirection = 1;
     m_bStartPending = true;
-    if (eWork == EStartWork::Now) {
+    if (eWork == StartWork::Now) {
         FinishStart();
     } else {
         // The first paint normally starts it; should none come (a display that never exposes the window), this.
@@ -350,7 +350,7 @@ void CMainDlg::LoadMachines() {
         return;
     }
     // A save writes only what was read: the operator hears what would go, and the original is kept.
-    const SLoadReport& report = m_machines.LastLoad();
+    const LoadReport& report = m_machines.LastLoad();
     if (report.Lossless())
         return;
     m_bBackupDue = true;

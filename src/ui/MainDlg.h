@@ -75,9 +75,9 @@ public:
     // When the start's work that the first frame does not show runs (the ICMP check, the first list fill, the
     // tray icon and the popup): at once, or queued after the window's first paint so that the window appears
     // sooner (the program).
-    enum class EStartWork { Now, AfterFirstPaint };
+    enum class StartWork { Now, AfterFirstPaint };
     // Start-up in its order of steps; false when the program must end (exit code 1).
-    bool OnInitDialog(EStartWork eWork = EStartWork::Now);
+    bool OnInitDialog(StartWork eWork = StartWork::Now);
 
     // Monitoring cycle.
     void OnTimer();

@@ -138,7 +138,7 @@ void CMainDlg::SaveMachines() {
         m_fileStamp = platform::StampOf(m_strCurrentFile);
         return;
     }
-    if (m_machines.LastSaveError() == CMachineList::ESaveError::OutOfMemory) {
+    if (m_machines.LastSaveError() == CMachineList::SaveError::OutOfMemory) {
         ShowMessage(QStringLiteral("Insuficient memory while formating the file"));
         return;
     }

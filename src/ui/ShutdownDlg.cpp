@@ -76,27 +76,27 @@ CShutdownDlg::CShutdownDlg(QWidget* pParent) : QDialog(pParent) {
 
 void CShutdownDlg::CreateControls() {
     // In the template's order, which is also the tab order.
-    m_pOk = Place(this, kIdOk, DluRect(7, 156, 50, 14), new QPushButton(QStringLiteral("OK")));
+    m_pOk = Place(this, IDOK, DluRect(7, 156, 50, 14), new QPushButton(QStringLiteral("OK")));
     m_pOk->setDefault(true);
-    auto* cancel = Place(this, kIdCancel, DluRect(107, 156, 50, 14), new QPushButton(QStringLiteral("Cancel")));
-    m_pCurrentUser = Place(this, kIdCurrentUser, DluRect(5, 5, 104, 10),
+    auto* cancel = Place(this, IDCANCEL, DluRect(107, 156, 50, 14), new QPushButton(QStringLiteral("Cancel")));
+    m_pCurrentUser = Place(this, IDC_CURRENT_USER, DluRect(5, 5, 104, 10),
                            new QRadioButton(QStringLiteral("Use current user credentials")));
-    m_pOtherAccount =
-        Place(this, kIdOtherAccount, DluRect(5, 19, 86, 10), new QRadioButton(QStringLiteral("Use following account")));
+    m_pOtherAccount = Place(this, IDC_OTHER_ACCOUNT, DluRect(5, 19, 86, 10),
+                            new QRadioButton(QStringLiteral("Use following account")));
     Label(this, "Username:", DluRect(17, 34, 35, 8));
     Label(this, "Password:", DluRect(17, 53, 34, 8));
-    m_pUser = Place(this, kIdUser, DluRect(53, 30, 101, 14), new QLineEdit);
-    m_pPassword = Place(this, kIdPassword, DluRect(54, 50, 100, 14), new QLineEdit);
+    m_pUser = Place(this, IDC_USER, DluRect(53, 30, 101, 14), new QLineEdit);
+    m_pPassword = Place(this, IDC_PASSWORD, DluRect(54, 50, 100, 14), new QLineEdit);
     m_pPassword->setEchoMode(QLineEdit::Password); // never shown to someone looking over the shoulder
     Label(this, "Message: ", DluRect(19, 78, 34, 8));
-    m_pMessage = Place(this, kIdMessage, DluRect(54, 78, 101, 52), new QPlainTextEdit);
+    m_pMessage = Place(this, IDC_MESSAGE, DluRect(54, 78, 101, 52), new QPlainTextEdit);
     m_pMessage->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_pMessage->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_pMessage->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_pMessage->setTabChangesFocus(true);
     m_pMessage->installEventFilter(this);
     Label(this, "After:", DluRect(19, 138, 21, 8));
-    m_pDelay = Place(this, kIdDelay, DluRect(43, 135, 24, 14), new QLineEdit);
+    m_pDelay = Place(this, IDC_DELAY, DluRect(43, 135, 24, 14), new QLineEdit);
     m_pDelay->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_pDelay));
     Label(this, "secs", DluRect(70, 138, 16, 8));
 

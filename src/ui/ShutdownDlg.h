@@ -19,16 +19,16 @@ namespace lanwick {
 class CShutdownDlg : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kDialogId = 153;
+    static constexpr int IDD = 153;
     // Control ids of the template.
-    static constexpr int kIdOk = 1;
-    static constexpr int kIdCancel = 2;
-    static constexpr int kIdCurrentUser = 1047;
-    static constexpr int kIdOtherAccount = 1048;
-    static constexpr int kIdUser = 1049;
-    static constexpr int kIdPassword = 1050;
-    static constexpr int kIdMessage = 1051;
-    static constexpr int kIdDelay = 1052;
+    static constexpr int IDOK = 1;
+    static constexpr int IDCANCEL = 2;
+    static constexpr int IDC_CURRENT_USER = 1047;
+    static constexpr int IDC_OTHER_ACCOUNT = 1048;
+    static constexpr int IDC_USER = 1049;
+    static constexpr int IDC_PASSWORD = 1050;
+    static constexpr int IDC_MESSAGE = 1051;
+    static constexpr int IDC_DELAY = 1052;
 
     explicit CShutdownDlg(QWidget* pParent = nullptr);
 

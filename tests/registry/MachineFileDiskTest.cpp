@@ -62,7 +62,7 @@ TEST(MachineFileDisk, SaveFile_WritesTheTextAndLoadsBack) {
     list.AddMachine({10, 9, 8, 7}, "0011223344AA", "R&D \">", "name </Name> & more", 1, 1, 1);
     ASSERT_TRUE(list.SaveFile(dir.File("m.xml")));
     EXPECT_EQ(ReadFile(dir.File("m.xml")), list.SaveToText());
-    EXPECT_EQ(list.LastSaveError(), CMachineList::ESaveError::None);
+    EXPECT_EQ(list.LastSaveError(), CMachineList::SaveError::None);
 
     CMachineList copy;
     EXPECT_EQ(copy.LoadFile(dir.File("m.xml")), 0);
@@ -154,7 +154,7 @@ TEST(MachineFileDisk, SaveFile_FileNotReadWritableIsLeftAlone) {
         CMachineList list;
         Fill(list, 2);
         const bool bSaved = list.SaveFile(strPath);
-        const bool bRightReason = list.LastSaveError() == CMachineList::ESaveError::NotAccessible;
+        const bool bRightReason = list.LastSaveError() == CMachineList::SaveError::NotAccessible;
         return (bSaved ? 1 : 0) | (bRightReason ? 0 : 2) | (list.LoadFile(strPath) == 2 ? 0 : 4);
     });
     EXPECT_EQ(result, 0);
@@ -176,7 +176,7 @@ TEST(MachineFileDisk, SaveFile_IntoReadOnlyDirectoryKeepsOldFile) {
         CMachineList list;
         Fill(list, 2);
         const bool bSaved = list.SaveFile(strPath);
-        return (bSaved ? 1 : 0) | (list.LastSaveError() == CMachineList::ESaveError::WriteFailed ? 0 : 2);
+        return (bSaved ? 1 : 0) | (list.LastSaveError() == CMachineList::SaveError::WriteFailed ? 0 : 2);
     });
     EXPECT_EQ(result, 0);
     EXPECT_EQ(ReadFile(strPath), "old");

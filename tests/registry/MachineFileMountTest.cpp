@@ -68,7 +68,7 @@ TEST_F(MachineFileMount, SaveFile_OntoFullFileSystemKeepsOldFile) {
     CMachineList list;
     list.AddMachine({10, 0, 0, 2}, "001122334455", "Office", "new", 0);
     EXPECT_FALSE(list.SaveFile(strPath));
-    EXPECT_EQ(list.LastSaveError(), CMachineList::ESaveError::WriteFailed);
+    EXPECT_EQ(list.LastSaveError(), CMachineList::SaveError::WriteFailed);
     EXPECT_EQ(ReadFile(strPath), strOld);
     EXPECT_EQ(EntryCount(), 2u);
 
@@ -92,7 +92,7 @@ TEST_F(MachineFileMount, SaveFile_OnReadOnlyFileSystemLeavesFileAlone) {
     list.AddMachine({10, 0, 0, 2}, "001122334455", "Office", "new", 0);
     EXPECT_FALSE(list.SaveFile(strPath));
     EXPECT_FALSE(list.SaveFile(m_dir.File("other.xml")));
-    EXPECT_EQ(list.LastSaveError(), CMachineList::ESaveError::WriteFailed);
+    EXPECT_EQ(list.LastSaveError(), CMachineList::SaveError::WriteFailed);
     EXPECT_EQ(ReadFile(strPath), oldList.SaveToText());
     EXPECT_EQ(EntryCount(), 1u);
     // Not writable, so the load refuses it too, as it always has.

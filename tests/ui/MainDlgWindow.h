@@ -60,7 +60,7 @@ struct Window {
     }
 
     // With AfterFirstPaint the start's pings wait for the window to be shown, so Start does not wait for them.
-    void Start(CMainDlg::EStartWork eWork = CMainDlg::EStartWork::Now) {
+    void Start(CMainDlg::StartWork eWork = CMainDlg::StartWork::Now) {
         SettingsLocation location{Path("Lanwick.ini").toStdString(), (dir.path() + QLatin1Char('/')).toStdString()};
         MainDlgServices services;
         services.pPinger = &pinger;
@@ -101,7 +101,7 @@ struct Window {
         services.massAdd = [this](QWidget*, CMachineList& list) { return massAdd && massAdd(list); };
         dlg = std::make_unique<CMainDlg>(location, services);
         QVERIFY(dlg->OnInitDialog(eWork));
-        if (eWork == CMainDlg::EStartWork::Now)
+        if (eWork == CMainDlg::StartWork::Now)
             QVERIFY(dlg->WaitIdle(5000));
     }
 

@@ -84,7 +84,7 @@ void TestMainDlg::StartUp_AfterFirstPaintPingsOnlyOnceShownAndSettlesTheSame() {
     w.WriteMachines(kTwoGroups);
     w.pinger.SetResult("10.2.0.1", 1234);
     w.pinger.SetResult("10.2.0.2", -1);
-    w.Start(CMainDlg::EStartWork::AfterFirstPaint);
+    w.Start(CMainDlg::StartWork::AfterFirstPaint);
     // The first frame has the groups and the counts; the pings, the rows and the popup come after it.
     QCOMPARE(w.Combo(1001)->currentText(), QStringLiteral("Lab"));
     QCOMPARE(w.dlg->CountsText(), QStringLiteral("4/0/0"));
