@@ -6,6 +6,7 @@
 #include "platform/FileStore.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 
 namespace lanwick::history {
@@ -65,6 +66,9 @@ std::string CHistoryStore::Open(const std::string& strPath, std::int64_t nRetent
     }
     if (!m_db.Open(strPath, &strError))
         return "cannot open " + strPath + ": " + strError;
+    // A pass touches a few dozen pages of the current hour and the machine table; SQLite's default of 2 MB of
+    // cache would double what a monitor of 10,000 machines otherwise holds.
+    m_db.Exec("PRAGMA cache_size = -512");
     // Checked again on this connection: the file may have been created or replaced in between.
     if (const std::string strWhy = ForeignReason(m_db); !strWhy.empty())
         return strPath + " " + strWhy + "; it is left as it is";
@@ -93,9 +97,46 @@ std::string CHistoryStore::Failure(const char* what) const {
     return std::string("cannot ") + what + " " + m_strPath + ": " + m_db.LastError();
 }
 
+std::size_t CHistoryStore::PackedKeyHash::operator()(const PackedKey& key) const noexcept {
+    return std::hash<std::uint64_t>()((std::uint64_t{key.nAddress} << 32) ^ key.nMac ^ (key.nMac >> 29));
+}
+
+bool CHistoryStore::Pack(const MachineKey& key, PackedKey& packed) {
+    // Only the canonical forms, so that two texts the database tells apart never share an entry.
+    unsigned parts[4] = {};
+    int nLength = 0;
+    if (std::sscanf(key.strAddress.c_str(), "%3u.%3u.%3u.%3u%n", &parts[0], &parts[1], &parts[2], &parts[3],
+                    &nLength) != 4 ||
+        static_cast<std::size_t>(nLength) != key.strAddress.size())
+        return false;
+    packed.nAddress = 0;
+    for (const unsigned part : parts) {
+        if (part > 255)
+            return false;
+        packed.nAddress = (packed.nAddress << 8) | part;
+    }
+    char canonical[16];
+    std::snprintf(canonical, sizeof canonical, "%u.%u.%u.%u", parts[0], parts[1], parts[2], parts[3]);
+    if (key.strAddress != canonical)
+        return false;
+    packed.nMac = 0;
+    if (key.strMac.empty())
+        return true;
+    if (NormaliseMac(key.strMac) != key.strMac)
+        return false;
+    for (const char c : key.strMac)
+        if (c != ':')
+            packed.nMac = (packed.nMac << 4) | static_cast<std::uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
+    return true;
+}
+
 CHistoryStore::Known* CHistoryStore::Lookup(const MachineKey& key, std::int64_t nHour) {
-    if (const auto it = m_known.find(key); it != m_known.end())
-        return &it->second;
+    PackedKey packed;
+    const bool bPacked = Pack(key, packed);
+    if (bPacked) {
+        if (const auto it = m_known.find(packed); it != m_known.end())
+            return &it->second;
+    }
     m_insertMachine.Reset();
     if (!m_insertMachine.Bind(1, key.strAddress).Bind(2, key.strMac).Bind(3, nHour).Run())
         return nullptr;
@@ -103,21 +144,26 @@ CHistoryStore::Known* CHistoryStore::Lookup(const MachineKey& key, std::int64_t 
     m_selectMachine.Bind(1, key.strAddress).Bind(2, key.strMac);
     if (!m_selectMachine.Step())
         return nullptr;
-    Known known{m_selectMachine.Int(0), m_selectMachine.Int(1), -1};
+    Known known{static_cast<std::int32_t>(m_selectMachine.Int(0)), static_cast<std::int32_t>(m_selectMachine.Int(1)),
+                -1};
     m_selectMachine.Reset();
     m_lastState.Reset();
-    m_lastState.Bind(1, known.nId);
+    m_lastState.Bind(1, std::int64_t{known.nId});
     if (m_lastState.Step())
-        known.nLastUp = static_cast<int>(m_lastState.Int(0));
+        known.nLastUp = static_cast<std::int32_t>(m_lastState.Int(0));
     else if (m_lastState.LastCode() != 0)
         return nullptr;
     m_lastState.Reset();
-    return &m_known.emplace(key, known).first->second;
+    if (!bPacked) {
+        m_uncached = known;
+        return &m_uncached;
+    }
+    return &m_known.emplace(packed, known).first->second;
 }
 
 bool CHistoryStore::AddHour(Known& machine, const CFoldedPasses::Hour& hour) {
     m_upsertHour.Reset();
-    m_upsertHour.Bind(1, hour.nHour).Bind(2, machine.nId).Bind(3, std::int64_t{hour.nChecks});
+    m_upsertHour.Bind(1, hour.nHour).Bind(2, std::int64_t{machine.nId}).Bind(3, std::int64_t{hour.nChecks});
     m_upsertHour.Bind(4, std::int64_t{hour.nAnswered}).Bind(6, hour.nRttSum);
     if (hour.nAnswered > 0)
         m_upsertHour.Bind(5, hour.nRttMin).Bind(7, hour.nRttMax);
@@ -125,9 +171,9 @@ bool CHistoryStore::AddHour(Known& machine, const CFoldedPasses::Hour& hour) {
         return false;
     if (machine.nLastHour < hour.nHour) {
         m_touchMachine.Reset();
-        if (!m_touchMachine.Bind(1, machine.nId).Bind(2, hour.nHour).Run())
+        if (!m_touchMachine.Bind(1, std::int64_t{machine.nId}).Bind(2, hour.nHour).Run())
             return false;
-        machine.nLastHour = hour.nHour;
+        machine.nLastHour = static_cast<std::int32_t>(hour.nHour);
     }
     return true;
 }
@@ -136,7 +182,7 @@ bool CHistoryStore::AddState(Known& machine, std::int64_t nAt, bool bUp) {
     if (machine.nLastUp == (bUp ? 1 : 0))
         return true;
     m_insertChange.Reset();
-    if (!m_insertChange.Bind(1, machine.nId).Bind(2, nAt).Bind(3, std::int64_t{bUp ? 1 : 0}).Run())
+    if (!m_insertChange.Bind(1, std::int64_t{machine.nId}).Bind(2, nAt).Bind(3, std::int64_t{bUp ? 1 : 0}).Run())
         return false;
     machine.nLastUp = bUp ? 1 : 0;
     return true;

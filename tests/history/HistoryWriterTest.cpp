@@ -179,5 +179,53 @@ TEST(HistoryWriter, FoldedPassesLeaveWhatSeparatePassesLeave) {
     }
 }
 
+TEST(HistoryWriter, ABacklogIsFoldedWithoutLosingACheckOrAChange) {
+    // Forty passes of 10,000 machines handed over at once: far more than the queue holds, so the writer, busy
+    // with the first, finds most of them folded together.
+    constexpr int kMachines = 10000, kPasses = 40;
+    const std::int64_t t = RecentHour();
+    const auto isUp = [](int nPass, int nMachine) { return (nPass / 3 + nMachine) % 4 != 0; };
+    std::vector<PassRecord> passes;
+    for (int p = 0; p < kPasses; ++p) {
+        PassRecord pass{t + p * 180, {}};
+        for (int m = 0; m < kMachines; ++m)
+            pass.checks.push_back({Key("10.1." + std::to_string(m / 200) + "." + std::to_string(m % 200 + 1)),
+                                   isUp(p, m) ? 100 + p : -1});
+        passes.push_back(std::move(pass));
+    }
+    CHistoryDir dir;
+    {
+        CHistoryWriter writer(dir.File("h.db"));
+        for (PassRecord& pass : passes)
+            writer.Record(std::move(pass));
+        writer.Flush();
+        ASSERT_EQ(writer.PauseReason(), "");
+    }
+    CHistoryReader reader;
+    ASSERT_TRUE(reader.Open(dir.File("h.db")));
+    for (const int m : {0, 1, 2, 3, 4999, 9999}) {
+        SCOPED_TRACE(m);
+        const MachineHistory h = reader.Read(Key("10.1." + std::to_string(m / 200) + "." + std::to_string(m % 200 + 1)),
+                                             t, t + kPasses * 180);
+        std::vector<std::pair<std::int64_t, bool>> expected;
+        std::int32_t nFirstHour = 0, nAnswered = 0;
+        for (int p = 0; p < kPasses; ++p) {
+            if (expected.empty() || expected.back().second != isUp(p, m))
+                expected.push_back({t + p * 180, isUp(p, m)});
+            nFirstHour += p * 180 < 3600 ? 1 : 0;
+            nAnswered += isUp(p, m) ? 1 : 0;
+        }
+        ASSERT_EQ(h.hours.size(), 2u);
+        EXPECT_EQ(h.hours[0].nChecks, nFirstHour);
+        EXPECT_EQ(h.hours[0].nChecks + h.hours[1].nChecks, kPasses);
+        EXPECT_EQ(h.hours[0].nAnswered + h.hours[1].nAnswered, nAnswered);
+        ASSERT_EQ(h.changes.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(h.changes[i].nUnixSeconds, expected[i].first) << i;
+            EXPECT_EQ(h.changes[i].bUp, expected[i].second) << i;
+        }
+    }
+}
+
 } // namespace
 } // namespace lanwick::test
