@@ -6,7 +6,6 @@
 #include "platform/FileStore.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 
 namespace lanwick::history {
@@ -102,32 +101,45 @@ std::size_t CHistoryStore::PackedKeyHash::operator()(const PackedKey& key) const
 }
 
 bool CHistoryStore::Pack(const MachineKey& key, PackedKey& packed) {
-    // Only the canonical forms, so that two texts the database tells apart never share an entry.
-    unsigned parts[4] = {};
-    int nLength = 0;
-    if (std::sscanf(key.strAddress.c_str(), "%3u.%3u.%3u.%3u%n", &parts[0], &parts[1], &parts[2], &parts[3],
-                    &nLength) != 4 ||
-        static_cast<std::size_t>(nLength) != key.strAddress.size())
-        return false;
-    packed.nAddress = 0;
-    for (const unsigned part : parts) {
-        if (part > 255)
+    // Only the canonical forms (no leading zeros, lower-case colon MAC), so that two texts the database tells
+    // apart never share an entry. By hand: this runs for every check of every pass.
+    packed = {};
+    unsigned nPart = 0, nDigits = 0, nParts = 0;
+    for (std::size_t i = 0; i <= key.strAddress.size(); ++i) {
+        const char c = i < key.strAddress.size() ? key.strAddress[i] : '.';
+        if (c >= '0' && c <= '9') {
+            if ((nDigits > 0 && nPart == 0) || ++nDigits > 3)
+                return false;
+            nPart = nPart * 10 + static_cast<unsigned>(c - '0');
+        } else if (c == '.' && nDigits > 0 && nPart <= 255 && nParts < 4) {
+            packed.nAddress = (packed.nAddress << 8) | nPart;
+            nPart = nDigits = 0;
+            ++nParts;
+        } else {
             return false;
-        packed.nAddress = (packed.nAddress << 8) | part;
+        }
     }
-    char canonical[16];
-    std::snprintf(canonical, sizeof canonical, "%u.%u.%u.%u", parts[0], parts[1], parts[2], parts[3]);
-    if (key.strAddress != canonical)
+    if (nParts != 4)
         return false;
-    packed.nMac = 0;
     if (key.strMac.empty())
         return true;
-    if (NormaliseMac(key.strMac) != key.strMac)
+    if (key.strMac.size() != 17)
         return false;
-    for (const char c : key.strMac)
-        if (c != ':')
-            packed.nMac = (packed.nMac << 4) | static_cast<std::uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
-    return true;
+    for (std::size_t i = 0; i < 17; ++i) {
+        const char c = key.strMac[i];
+        if (i % 3 == 2) {
+            if (c != ':')
+                return false;
+        } else if (c >= '0' && c <= '9') {
+            packed.nMac = (packed.nMac << 4) | static_cast<std::uint64_t>(c - '0');
+        } else if (c >= 'a' && c <= 'f') {
+            packed.nMac = (packed.nMac << 4) | static_cast<std::uint64_t>(c - 'a' + 10);
+        } else {
+            return false;
+        }
+    }
+    // All zeros is no MAC (NormaliseMac makes it empty); it must not share the entry of the empty one.
+    return packed.nMac != 0;
 }
 
 CHistoryStore::Known* CHistoryStore::Lookup(const MachineKey& key, std::int64_t nHour) {

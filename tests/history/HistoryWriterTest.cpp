@@ -93,13 +93,17 @@ TEST(HistoryWriter, TellsMachinesApartByAddressAndMac) {
     const std::int64_t t = RecentHour();
     const MachineKey a = Key("198.18.0.10", "02:00:00:00:00:0a"), b = Key("198.18.0.10", "02:00:00:00:00:0b");
     const MachineKey c = Key("198.18.0.9"), d = Key("198.18.0.100");
-    ASSERT_EQ(WriteAll(dir.File("h.db"), {Pass(t, {{a, 100}, {b, -1}, {c, 100}, {d, 100}}),
-                                          Pass(t + 60, {{a, 100}, {b, 200}, {d, 100}})}),
+    // Texts in no canonical form are kept as given, apart from the canonical ones.
+    const MachineKey e = Key("198.18.0.010"), f = Key("198.18.0.10", "02:00:00:00:00:0A");
+    ASSERT_EQ(WriteAll(dir.File("h.db"), {Pass(t, {{a, 100}, {b, -1}, {c, 100}, {d, 100}, {e, 100}, {f, -1}}),
+                                          Pass(t + 60, {{a, 100}, {b, 200}, {d, 100}, {e, -1}, {f, -1}})}),
               "");
     CHistoryReader reader;
     ASSERT_TRUE(reader.Open(dir.File("h.db")));
     // By address as a number, then MAC.
-    EXPECT_EQ(reader.Machines(), (std::vector<MachineKey>{c, a, b, d}));
+    EXPECT_EQ(reader.Machines(), (std::vector<MachineKey>{c, e, f, a, b, d}));
+    EXPECT_EQ(reader.Read(e, t, t + 120).changes.size(), 2u);
+    EXPECT_EQ(reader.Read(f, t, t + 120).changes.size(), 1u);
     EXPECT_EQ(reader.Read(a, t, t + 120).changes.size(), 1u);
     EXPECT_EQ(reader.Read(b, t, t + 120).changes.size(), 2u);
     EXPECT_EQ(reader.Read(c, t, t + 120).hours.at(0).nChecks, 1);
