@@ -1,5 +1,7 @@
 #include "history/Database.h"
 
+#include "platform/FileStore.h"
+
 #include <sqlite3.h>
 
 #include <utility>
@@ -85,10 +87,27 @@ CDatabase::~CDatabase() {
     Close();
 }
 
+namespace {
+
+// SQLite told not to follow links refuses one anywhere on the way; the folders' links are resolved here first,
+// each as the kernel would follow it, so that only a link as the file itself is refused.
+bool ResolvePath(const std::string& strPath, std::string& strResolved, std::string* pstrError) {
+    std::string strReason;
+    strResolved = platform::ResolveFolders(strPath, &strReason);
+    if (strResolved.empty() && pstrError)
+        *pstrError = strReason;
+    return !strResolved.empty();
+}
+
+} // namespace
+
 bool CDatabase::Open(const std::string& strPath, std::string* pstrError, int nBusyMs) {
     Close();
+    std::string strResolved;
+    if (!ResolvePath(strPath, strResolved, pstrError))
+        return false;
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_FULLMUTEX;
-    int code = sqlite3_open_v2(strPath.c_str(), &m_pDb, flags, nullptr);
+    int code = sqlite3_open_v2(strResolved.c_str(), &m_pDb, flags, nullptr);
     if (code == SQLITE_OK) {
         sqlite3_extended_result_codes(m_pDb, 1);
         sqlite3_busy_timeout(m_pDb, nBusyMs);
@@ -104,8 +123,11 @@ bool CDatabase::Open(const std::string& strPath, std::string* pstrError, int nBu
 
 bool CDatabase::OpenReadOnly(const std::string& strPath, std::string* pstrError, int nBusyMs) {
     Close();
+    std::string strResolved;
+    if (!ResolvePath(strPath, strResolved, pstrError))
+        return false;
     const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_FULLMUTEX;
-    int code = sqlite3_open_v2(strPath.c_str(), &m_pDb, flags, nullptr);
+    int code = sqlite3_open_v2(strResolved.c_str(), &m_pDb, flags, nullptr);
     if (code == SQLITE_OK) {
         sqlite3_extended_result_codes(m_pDb, 1);
         sqlite3_busy_timeout(m_pDb, nBusyMs);

@@ -61,7 +61,8 @@ public:
 
     // Opens or creates the file (mode 0644 through the umask) in write-ahead-log mode, with synchronous=NORMAL (a
     // crash of the process loses nothing committed; a power cut at most the last transactions) and a busy wait of
-    // nBusyMs for the other connection's lock. A symbolic link as the file is refused, as for our other files.
+    // nBusyMs for the other connection's lock. A symbolic link as the file is refused; links among the folders are
+    // followed where the kernel's protected_symlinks rule would follow them, as for our other files.
     // False with the reason when the file cannot be opened or is not a database.
     bool Open(const std::string& strPath, std::string* pstrError = nullptr, int nBusyMs = 5000);
     // Opens an existing file for reading only: never creates it, never changes its journal mode. False with the

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace lanwick::test {
 namespace {
@@ -76,6 +77,36 @@ TEST(HistoryPaths, TheHistorySectionSwitchesMovesAndShortens) {
     const history::HistoryOptions none = LoadHistoryOptions(dir.File("none.ini"), dir.Path());
     EXPECT_TRUE(none.bEnabled);
     EXPECT_EQ(none.strPath, byDefault);
+}
+
+TEST(HistoryPaths, FoldersReachedThroughLinksAreFollowedAsTheKernelWould) {
+    CHistoryDir dir;
+    std::filesystem::create_directories(dir.File("private/state"));
+    std::filesystem::create_directory_symlink("private/state", dir.File("state"));
+    {
+        history::CHistoryWriter writer(dir.File("state/../state/h.db"));
+        writer.Record(Pass(RecentHour(), {{Key("198.18.0.10"), 100}}));
+        writer.Flush();
+        EXPECT_EQ(writer.PauseReason(), "");
+    }
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir.File("private/state/h.db")));
+    history::CHistoryReader reader;
+    EXPECT_TRUE(reader.Open(dir.File("state/h.db")));
+    // The file itself as a link is refused.
+    std::filesystem::create_symlink("private/state/h.db", dir.File("h.db"));
+    EXPECT_FALSE(reader.Open(dir.File("h.db")));
+
+    if (geteuid() != 0)
+        GTEST_SKIP() << "links of another user need root to plant";
+    // Another user's link in a sticky world-writable folder, as in /tmp.
+    std::filesystem::create_directory(dir.File("shared"));
+    ASSERT_EQ(chmod(dir.File("shared").c_str(), 01777), 0);
+    std::filesystem::create_directory_symlink(dir.File("private/state"), dir.File("shared/planted"));
+    ASSERT_EQ(lchown(dir.File("shared/planted").c_str(), 12345, 12345), 0);
+    history::CHistoryWriter writer(dir.File("shared/planted/h.db"));
+    writer.Flush();
+    EXPECT_NE(writer.PauseReason().find("a link of another user (uid 12345)"), std::string::npos)
+        << writer.PauseReason();
 }
 
 TEST(HistoryPaths, NormaliseMacTakesEveryFormOfSixBytes) {
