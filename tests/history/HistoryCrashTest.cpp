@@ -1,5 +1,5 @@
-// The history under a killed process and a full file system: the file opens afterwards, holds every pass that was
-// reported written, and a full disk pauses the history with one message.
+// The history under a killed process: the file opens afterwards, intact, and holds every pass that was reported
+// written. (A full file system is tried with the real monitor in lan/.)
 #include "history/Database.h"
 #include "history/History.h"
 #include "history/HistoryTestFiles.h"
@@ -8,16 +8,12 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sched.h>
 #include <signal.h>
-#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <cstring>
 
 namespace lanwick::test {
 namespace {
@@ -102,62 +98,6 @@ TEST(HistoryCrash, AKilledWriterLeavesAnIntactFileWithEveryReportedPass) {
         EXPECT_GE(nChecks, nCount) << address;
         EXPECT_LE(nChecks, nCount + 1) << address;
     }
-}
-
-// Runs in a child with a mount namespace of its own, so the small file system vanishes with it.
-std::string FillUpAndRecord(const std::string& strDir, int& nCalls) {
-    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        mount("lanwick-full", strDir.c_str(), "tmpfs", 0, "size=256k") != 0)
-        return std::string("cannot make the small file system: ") + std::strerror(errno);
-    std::atomic<int> calls{0};
-    std::string strMessage;
-    CHistoryWriter writer(strDir + "/h.db");
-    writer.OnPause([&](const std::string& strReason) {
-        strMessage = strReason;
-        ++calls;
-    });
-    // Every pass a new hour: new rows each time, until the disk is full.
-    for (int i = 0; i < 2000 && writer.PauseReason().empty(); ++i) {
-        writer.Record(NumberedPass(RecentHour() - 700 * 3600 + i * 3600, i));
-        writer.Flush();
-    }
-    for (int i = 0; i < 5; ++i)
-        writer.Record(NumberedPass(RecentHour(), i));
-    writer.Flush();
-    nCalls = calls;
-    return strMessage;
-}
-
-TEST(HistoryCrash, AFullFileSystemPausesTheHistoryWithOneMessage) {
-    if (geteuid() != 0) {
-        if (std::getenv("LANWICK_REQUIRE_LAN"))
-            FAIL() << "a file system of its own needs root, and this run requires it";
-        GTEST_SKIP() << "a file system of its own needs root";
-    }
-    CHistoryDir dir;
-    int fds[2];
-    ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        close(fds[0]);
-        int nCalls = 0;
-        const std::string strMessage = FillUpAndRecord(dir.Path(), nCalls);
-        const std::string strReport = std::to_string(nCalls) + "\t" + strMessage;
-        _exit(write(fds[1], strReport.data(), strReport.size()) == static_cast<ssize_t>(strReport.size()) ? 0 : 3);
-    }
-    close(fds[1]);
-    std::string report;
-    char buf[512];
-    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
-        report.append(buf, static_cast<std::size_t>(n));
-    close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(report.rfind("1\t", 0), 0u) << "one message expected: " << report;
-    EXPECT_NE(report.find("database or disk is full"), std::string::npos) << report;
-    EXPECT_NE(report.find(dir.Path() + "/h.db"), std::string::npos) << report;
 }
 
 } // namespace
