@@ -1,5 +1,7 @@
 #include "history/Database.h"
 
+#include "platform/FileStore.h"
+
 #include <sqlite3.h>
 
 #include <utility>
@@ -85,15 +87,52 @@ CDatabase::~CDatabase() {
     Close();
 }
 
+namespace {
+
+// SQLite told not to follow links refuses one anywhere on the way; the folders' links are resolved here first,
+// each as the kernel would follow it, so that only a link as the file itself is refused.
+bool ResolvePath(const std::string& strPath, std::string& strResolved, std::string* pstrError) {
+    std::string strReason;
+    strResolved = platform::ResolveFolders(strPath, &strReason);
+    if (strResolved.empty() && pstrError)
+        *pstrError = strReason;
+    return !strResolved.empty();
+}
+
+} // namespace
+
 bool CDatabase::Open(const std::string& strPath, std::string* pstrError, int nBusyMs) {
     Close();
+    std::string strResolved;
+    if (!ResolvePath(strPath, strResolved, pstrError))
+        return false;
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_FULLMUTEX;
-    int code = sqlite3_open_v2(strPath.c_str(), &m_pDb, flags, nullptr);
+    int code = sqlite3_open_v2(strResolved.c_str(), &m_pDb, flags, nullptr);
     if (code == SQLITE_OK) {
         sqlite3_extended_result_codes(m_pDb, 1);
         sqlite3_busy_timeout(m_pDb, nBusyMs);
         // Reading the journal mode is the first touch of the file: a file that is not a database fails here.
         if (Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;"))
+            return true;
+    }
+    if (pstrError)
+        *pstrError = m_pDb ? sqlite3_errmsg(m_pDb) : sqlite3_errstr(code);
+    Close();
+    return false;
+}
+
+bool CDatabase::OpenReadOnly(const std::string& strPath, std::string* pstrError, int nBusyMs) {
+    Close();
+    std::string strResolved;
+    if (!ResolvePath(strPath, strResolved, pstrError))
+        return false;
+    const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_FULLMUTEX;
+    int code = sqlite3_open_v2(strResolved.c_str(), &m_pDb, flags, nullptr);
+    if (code == SQLITE_OK) {
+        sqlite3_extended_result_codes(m_pDb, 1);
+        sqlite3_busy_timeout(m_pDb, nBusyMs);
+        // Opening is lazy: the first read of the schema tells a database from any other file.
+        if (Exec("SELECT count(*) FROM sqlite_master"))
             return true;
     }
     if (pstrError)
@@ -126,6 +165,17 @@ std::string CDatabase::LastError() const {
 
 int CDatabase::LastCode() const {
     return m_pDb ? sqlite3_extended_errcode(m_pDb) : SQLITE_MISUSE;
+}
+
+std::int64_t CDatabase::Changes() const {
+    return m_pDb ? sqlite3_changes64(m_pDb) : 0;
+}
+
+std::optional<std::int64_t> CDatabase::PragmaInt(const std::string& strName) {
+    CStatement stmt = Prepare("PRAGMA " + strName);
+    if (!stmt || !stmt.Step())
+        return std::nullopt;
+    return stmt.Int(0);
 }
 
 CTransaction::CTransaction(CDatabase& db) : m_db(db) {

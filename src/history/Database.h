@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 struct sqlite3;
@@ -60,9 +61,13 @@ public:
 
     // Opens or creates the file (mode 0644 through the umask) in write-ahead-log mode, with synchronous=NORMAL (a
     // crash of the process loses nothing committed; a power cut at most the last transactions) and a busy wait of
-    // nBusyMs for the other connection's lock. A symbolic link as the file is refused, as for our other files.
+    // nBusyMs for the other connection's lock. A symbolic link as the file is refused; links among the folders are
+    // followed where the kernel's protected_symlinks rule would follow them, as for our other files.
     // False with the reason when the file cannot be opened or is not a database.
     bool Open(const std::string& strPath, std::string* pstrError = nullptr, int nBusyMs = 5000);
+    // Opens an existing file for reading only: never creates it, never changes its journal mode. False with the
+    // reason when the file is missing, cannot be read or is not a database.
+    bool OpenReadOnly(const std::string& strPath, std::string* pstrError = nullptr, int nBusyMs = 5000);
     void Close();
     bool IsOpen() const { return m_pDb != nullptr; }
 
@@ -74,6 +79,10 @@ public:
     std::string LastError() const;
     // SQLite's code of the last failure: SQLITE_FULL, SQLITE_CORRUPT, SQLITE_NOTADB, SQLITE_IOERR...
     int LastCode() const;
+    // Rows changed by the last INSERT, UPDATE or DELETE.
+    std::int64_t Changes() const;
+    // The integer of a pragma that reads one ("user_version"); nothing when it cannot be read.
+    std::optional<std::int64_t> PragmaInt(const std::string& strName);
 
     sqlite3* Handle() const { return m_pDb; }
 

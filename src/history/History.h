@@ -23,11 +23,12 @@ std::string DefaultHistoryPath(const std::string& strExeDir, const char* xdgData
                                const char* stateDirectory);
 
 // The [History] section of the settings file, which the settings sheet never touches: File= names another
-// database (absolute, or relative to the settings file's folder), Enabled=0 switches the history off. Without the
-// section: enabled, at DefaultHistoryPath(strExeDir).
+// database (absolute, or relative to the settings file's folder), Enabled=0 switches the history off, Days= keeps
+// that many days (1 to 3650). Without the section: enabled, at DefaultHistoryPath(strExeDir), 30 days.
 struct HistoryOptions {
     bool bEnabled = true;
     std::string strPath;
+    std::int64_t nRetentionDays = kDefaultRetentionDays;
 };
 HistoryOptions LoadHistoryOptions(const std::string& strIniFile, const std::string& strExeDir);
 
@@ -65,14 +66,15 @@ struct HourStats {
 };
 
 struct Uptime {
-    // Answered share of the checks, 0..1; negative when the span holds no check.
+    // Answered share of the checks, 0..1; negative when the span holds no check. Counted by whole hours: those
+    // that begin within the span, the current one included.
     double d24h = -1, d7d = -1, d30d = -1;
 };
 
 struct MachineHistory {
     bool bKnown = false;              // the database holds anything for this machine
     Uptime uptime;                    // always over the last 24 h, 7 d and 30 d before nNow
-    std::vector<HourStats> hours;     // the asked span, oldest first, only hours with checks
+    std::vector<HourStats> hours;     // the hours overlapping the asked span, oldest first, only those with checks
     std::vector<StateChange> changes; // the asked span, oldest first; the first ever observation counts as one
     // The state the machine was in when the span began, if the history knew it then.
     int nStateBefore = -1; // -1 unknown, 0 down, 1 up
@@ -103,6 +105,8 @@ public:
     void OnPause(std::function<void(const std::string& strReason)> callback);
 
     const std::string& Path() const;
+    // CPU time the writer thread has spent so far, in seconds (for the benchmark).
+    double WriterCpuSeconds() const;
 
 private:
     struct Impl;
@@ -130,7 +134,8 @@ private:
     std::unique_ptr<Impl> m_pImpl;
 };
 
-// "00-1A-2b-..." or "001a2b..." to "00:1a:2b:cc:dd:ee"; empty for anything that is not six bytes.
+// "00-1A-2b-..." or "001a2b..." to "00:1a:2b:cc:dd:ee"; empty for anything that is not six bytes, and for
+// 00:00:00:00:00:00, which the machine file holds for an address that gave no ARP answer.
 std::string NormaliseMac(const std::string& strMac);
 
 } // namespace lanwick::history

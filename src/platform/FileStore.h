@@ -28,6 +28,13 @@ std::string ReplaceRefusal(const std::string& strPath);
 // given; the old file is then untouched and no temporary file is left behind.
 bool ReplaceFile(const std::string& strPath, const std::string& strText, std::string* pstrReason = nullptr);
 
+// strPath with every symbolic link among its folders resolved, each followed only where the kernel's
+// protected_symlinks rule would follow it (as ReplaceFile does), and the file's own name left as it is: for SQLite,
+// which refuses a link anywhere on the way when told not to follow one, while a service's state folder is often
+// reached through one (/var/lib/NAME -> private/NAME). Empty with the reason when a link is refused or a folder on
+// the way is missing.
+std::string ResolveFolders(const std::string& strPath, std::string* pstrReason = nullptr);
+
 // What tells one version of a file from another: a save renames a new file over the old one (a new inode), and
 // an edit in place changes the time or size. An absent file has bExists false.
 struct FileStamp {

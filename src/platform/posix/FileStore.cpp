@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -220,6 +221,73 @@ std::string ReplaceRefusal(const std::string& strPath) {
     if (::access(strDir.c_str(), W_OK | X_OK) != 0)
         return "its folder cannot take a new file: " + ErrnoText();
     return {};
+}
+
+std::string ResolveFolders(const std::string& strPath, std::string* pstrReason) {
+    std::string strDir, strBase;
+    SplitPath(strPath, strDir, strBase);
+    std::string strDone;
+    if (strDir.front() != '/') {
+        // The working folder is already resolved by the kernel.
+        std::vector<char> cwd(4096);
+        if (::getcwd(cwd.data(), cwd.size()) == nullptr) {
+            Fail(pstrReason, ErrnoText());
+            return {};
+        }
+        strDone = cwd.data();
+    }
+    // Components still to walk, the next at the back; a link's target is pushed in their place.
+    std::vector<std::string> todo;
+    const auto push = [&todo](const std::string& strPart) {
+        std::vector<std::string> parts;
+        for (std::size_t at = 0; at <= strPart.size();) {
+            const std::size_t slash = std::min(strPart.find('/', at), strPart.size());
+            if (slash > at)
+                parts.push_back(strPart.substr(at, slash - at));
+            at = slash + 1;
+        }
+        todo.insert(todo.end(), parts.rbegin(), parts.rend());
+    };
+    push(strDir);
+    for (int nHops = 0; !todo.empty();) {
+        const std::string strPart = todo.back();
+        todo.pop_back();
+        if (strPart == ".")
+            continue;
+        if (strPart == "..") {
+            strDone = strDone.substr(0, strDone.rfind('/'));
+            continue;
+        }
+        const std::string strNext = strDone + "/" + strPart;
+        struct stat link {};
+        if (::lstat(strNext.c_str(), &link) != 0) {
+            Fail(pstrReason, strNext + ": " + ErrnoText());
+            return {};
+        }
+        if (!S_ISLNK(link.st_mode)) {
+            strDone = strNext;
+            continue;
+        }
+        struct stat dir {};
+        const bool bShared = ::stat(strDone.empty() ? "/" : strDone.c_str(), &dir) == 0 &&
+                             (dir.st_mode & S_ISVTX) != 0 && (dir.st_mode & S_IWOTH) != 0;
+        if (bShared && link.st_uid != ::geteuid() && link.st_uid != dir.st_uid) {
+            Fail(pstrReason, strNext + " is a link of another user (uid " + std::to_string(link.st_uid) +
+                                 ") in a shared folder, which is not followed");
+            return {};
+        }
+        std::vector<char> buf(static_cast<std::size_t>(link.st_size > 0 ? link.st_size : 255) + 1);
+        const ssize_t n = ::readlink(strNext.c_str(), buf.data(), buf.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= buf.size() || ++nHops > kMaxLinkHops) {
+            Fail(pstrReason, strNext + ": " + (n < 0 ? ErrnoText() : std::string(std::strerror(ELOOP))));
+            return {};
+        }
+        const std::string strLink(buf.data(), static_cast<std::size_t>(n));
+        if (strLink.front() == '/')
+            strDone.clear();
+        push(strLink);
+    }
+    return (strDone.empty() ? std::string() : strDone) + "/" + strBase;
 }
 
 bool ReplaceFile(const std::string& strPath, const std::string& strText, std::string* pstrReason) {

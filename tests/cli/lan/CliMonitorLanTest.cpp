@@ -197,15 +197,15 @@ TEST(CliMonitorLan, GroupAndPassesLimitTheRunAndTheExport) {
         ASSERT_TRUE(list.SaveFile(dir.File("m.xml")));
     }
     const std::string prom = dir.File("lanwick.prom");
-    const CliResult other = RunCli(
-        {"monitor", dir.File("m.xml"), "--group", "other", "--refresh", "1", "--passes", "2", "--prom-file", prom},
-        20000);
+    const CliResult other = RunCli({"monitor", dir.File("m.xml"), "--group", "other", "--refresh", "1", "--passes", "2",
+                                    "--prom-file", prom, "--no-history"},
+                                   20000);
     ASSERT_EQ(other.status, 0) << other.err;
     EXPECT_EQ(other.out, "");
     EXPECT_EQ(UpByName(dir.Read("lanwick.prom")), (std::map<std::string, double>{{"b", 1}}));
 
-    const CliResult all =
-        RunCli({"monitor", dir.File("m.xml"), "--refresh", "1", "--passes", "1", "--prom-file", prom}, 20000);
+    const CliResult all = RunCli(
+        {"monitor", dir.File("m.xml"), "--refresh", "1", "--passes", "1", "--prom-file", prom, "--no-history"}, 20000);
     ASSERT_EQ(all.status, 0) << all.err;
     EXPECT_EQ(UpByName(dir.Read("lanwick.prom")), (std::map<std::string, double>{{"a", 1}, {"b", 1}}));
     // No temporary file is left beside the export.
@@ -241,9 +241,9 @@ TEST(CliMonitorLan, AllExcludedMachinesRunWithoutProbesAndExportOnlyTheHeadersAn
         list.AddMachine(Ip(CLan::Get().Hosts()[0].address), "00A0C9000001", "Lab", "x", 1, 1, 1);
         ASSERT_TRUE(list.SaveFile(dir.File("m.xml")));
     }
-    const CliResult r = RunCli(
-        {"monitor", dir.File("m.xml"), "--refresh", "1", "--passes", "1", "--prom-file", dir.File("lanwick.prom")},
-        20000);
+    const CliResult r = RunCli({"monitor", dir.File("m.xml"), "--refresh", "1", "--passes", "1", "--prom-file",
+                                dir.File("lanwick.prom"), "--no-history"},
+                               20000);
     ASSERT_EQ(r.status, 0) << r.err;
     const PromParse parsed = ParseProm(dir.Read("lanwick.prom"));
     EXPECT_EQ(parsed.error, "");
@@ -279,8 +279,9 @@ TEST(CliMonitorLan, UnwritableMetricsFileIsRefusedBeforeAnyPing) {
     for (const std::string& strProm : {dir.File("ro/lanwick.prom"), dir.File("shared/lanwick.prom")}) {
         SCOPED_TRACE(strProm);
         Shell("ip neigh flush to " + strHost);
-        const CliResult r =
-            RunCli({"monitor", dir.File("m.xml"), "--refresh", "1", "--passes", "1", "--prom-file", strProm}, 20000);
+        const CliResult r = RunCli(
+            {"monitor", dir.File("m.xml"), "--refresh", "1", "--passes", "1", "--prom-file", strProm, "--no-history"},
+            20000);
         EXPECT_EQ(r.status, 2);
         EXPECT_NE(r.err.find("cannot write " + strProm), std::string::npos) << r.err;
         EXPECT_NE(Shell("ip neigh show to " + strHost + " | grep -q ."), 0) << "a ping went out first";
