@@ -57,12 +57,12 @@ QString UptimeText(double dShare) {
 CHistPp::CHistPp(const history::MachineKey& key, HistorySource source)
     : CPropertyPage(IDD, QStringLiteral("History"), 300, 205), m_key(key), m_source(std::move(source)),
       m_pJobs(std::make_unique<CBackgroundJobs>()) {
-    Label("Uptime", DluRect(7, 8, 30, 8));
+    Label("Uptime:", DluRect(7, 8, 30, 8));
     static constexpr const char* kSpanNames[] = {"24 hours:", "7 days:", "30 days:"};
     static constexpr int kUptimeIds[] = {IDC_UPTIME_24H, IDC_UPTIME_7D, IDC_UPTIME_30D};
     for (int n = 0; n < 3; ++n) {
-        Label(kSpanNames[n], DluRect(45 + n * 85, 8, 32, 8));
-        m_pUptime[n] = Place(kUptimeIds[n], DluRect(77 + n * 85, 8, 48, 8), new QLabel);
+        Label(kSpanNames[n], DluRect(45 + n * 82, 8, 36, 8));
+        m_pUptime[n] = Place(kUptimeIds[n], DluRect(82 + n * 82, 8, 44, 8), new QLabel);
     }
     Label("Span:", DluRect(7, 25, 30, 8));
     m_pSpan = Place(IDC_SPAN, DluRect(45, 22, 70, 12), new QComboBox);
