@@ -99,6 +99,24 @@ void CheckSettingsOption(const CArgs& args) {
         LoadCliSettings(args);
 }
 
+history::HistoryOptions LoadCliHistoryOptions(const CArgs& args, const CliSettings& settings) {
+    const auto named = args.Value("--history");
+    if (named && args.Has("--no-history"))
+        throw CCliError("--history and --no-history exclude each other");
+    if (named && named->empty())
+        throw CCliError("--history needs a file name");
+    // With --settings its folder stands for the program's, as for the default machine file.
+    history::HistoryOptions options =
+        history::LoadHistoryOptions(settings.strIniFile, args.Has("--settings") ? settings.strAppDir : ProgramDir());
+    if (named) {
+        options.bEnabled = true;
+        options.strPath = *named;
+    }
+    if (args.Has("--no-history"))
+        options.bEnabled = false;
+    return options;
+}
+
 std::string MachineFilePath(const std::optional<std::string>& named, const CliSettings& settings) {
     if (named) {
         if (named->empty())

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/Args.h"
+#include "history/History.h"
 #include "monitor/Settings.h"
 #include "registry/MachineList.h"
 
@@ -27,6 +28,11 @@ CliSettings LoadCliSettings(const CArgs& args);
 // A named settings file that cannot be read is refused even by a command that has no use for its values: a
 // mistyped name must not pass silently.
 void CheckSettingsOption(const CArgs& args);
+
+// The history database of monitor and history: --history FILE, else the settings file's [History] section, else
+// the default place for this program's folder (or for the settings file's folder when --settings names one).
+// --no-history (monitor only) switches it off; with --history it is refused.
+history::HistoryOptions LoadCliHistoryOptions(const CArgs& args, const CliSettings& settings);
 
 // The machine file a command works on: the one named, else the settings' default file.
 std::string MachineFilePath(const std::optional<std::string>& named, const CliSettings& settings);

@@ -34,8 +34,8 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"list", RunList},       {"ping", RunPing}, {"scan", RunScan},
-    {"monitor", RunMonitor}, {"wake", RunWake}, {"vendor", RunVendor},
+    {"list", RunList},       {"ping", RunPing}, {"scan", RunScan},     {"monitor", RunMonitor},
+    {"history", RunHistory}, {"wake", RunWake}, {"vendor", RunVendor},
 };
 
 constexpr const char* kUsage =
@@ -46,8 +46,10 @@ constexpr const char* kUsage =
     "  ping [--retries N] [--pause MS] HOST...  ping hosts all at once; round trip in ms or \"No\"\n"
     "  scan START END [--workers 10..80] [--names] [--add GROUP [--file FILE]]\n"
     "                                          find the machines of an address range\n"
-    "  monitor [FILE] [--group G] [--refresh S] [--passes K] [--prom-file PATH]\n"
+    "  monitor [FILE] [--group G] [--refresh S] [--passes K] [--prom-file PATH] [--no-history]\n"
     "                                          monitor headless, printing every notification\n"
+    "  history [HOST...] [--since 24h|7d|30d] [--format tsv|csv|json]\n"
+    "                                          uptime, round trips and state changes monitor recorded\n"
     "  wake TARGET [--file FILE] | wake ADDRESS MAC\n"
     "                                          send a Wake-on-LAN packet\n"
     "  vendor MAC...                           vendor names of MAC addresses\n"
@@ -62,11 +64,17 @@ constexpr const char* kUsage =
     "settings sheet's ranges (1..255, 1..5000 ms, 10..86400 s). A command without FILE uses the settings'\n"
     "default machine file (DefFile, else machines.xml beside the settings file).\n"
     "\n"
+    "The history database Lanwick-history.db, which monitor writes and history reads, lies beside this program in\n"
+    "a build tree (beside the --settings file when one is named); else in $STATE_DIRECTORY, else in\n"
+    "$XDG_DATA_HOME/lanwick or ~/.local/share/lanwick. The [History] section of the settings file may name\n"
+    "another (File=), keep other than 30 days (Days=) or switch the history off (Enabled=0).\n"
+    "\n"
     "An option value starting with \"--\" is refused as a forgotten value. Files are replaced whole through a\n"
     "temporary file in their folder; a symbolic link is followed only where the kernel's protected_symlinks\n"
     "rule would (not another user's link in a sticky world-writable folder such as /tmp).\n"
     "\n"
-    "Exit status: 0 done; 1 some hosts did not answer (ping); 2 refused or failed; 128+N stopped by signal N\n"
+    "Exit status: 0 done; 1 some hosts did not answer (ping), or no history database or a host it holds nothing\n"
+    "of (history); 2 refused or failed; 128+N stopped by signal N\n"
     "(scan, ping); monitor exits 0 when stopped by SIGINT or SIGTERM.\n";
 
 int Dispatch(std::vector<std::string> args) {

@@ -2,7 +2,9 @@
 // machines in view; every notification the window would pop up is printed as one timestamped line.
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
+#include <memory>
 #include <string>
 
 #include "cli/Args.h"
@@ -12,6 +14,7 @@
 #include "cli/PromFile.h"
 #include "cli/StopRequest.h"
 #include "cli/Targets.h"
+#include "history/History.h"
 #include "monitor/MonitorPass.h"
 #include "platform/FileStore.h"
 #include "probes/PingEngine.h"
@@ -23,13 +26,18 @@ namespace {
 
 constexpr const char* kHelp =
     "Usage: lanwick-cli monitor [FILE] [--group G] [--refresh S] [--passes K] [--timeout MS]\n"
-    "                           [--prom-file PATH] [--settings FILE]\n"
+    "                           [--prom-file PATH] [--history FILE | --no-history] [--settings FILE]\n"
     "\n"
     "Monitors the machines of FILE (default: the settings' default machine file) as the window does: a list fill\n"
     "pings them first, then a monitoring pass every S seconds compares every answer with the last one. Each\n"
     "notification the window would show is printed as one line: the local time (ISO 8601), a tab, and the exact\n"
     "notification text with its line feeds written as \\n (and \\ as \\\\). Retries and Pause come from the settings.\n"
     "SIGINT or SIGTERM stops it cleanly (exit status 0).\n"
+    "The list fill and every pass are recorded in the history database (see lanwick-cli history --help): each\n"
+    "machine's state changes and, per hour, its checks, answers and round trips. A history that cannot be\n"
+    "written (a full disk, a damaged file, another program's database) prints one line \"lanwick-cli: monitor:\n"
+    "history paused: REASON\" on stderr and the monitoring goes on without it. A stop writes what was recorded\n"
+    "before the exit.\n"
     "  --group G         only the machines of group G (any case); a G containing \"*All\" is every machine\n"
     "                    (default \"*All machines\")\n"
     "  --refresh S       seconds between passes, 1 to 86400 (default: Refresh of the settings, held to 10..86400)\n"
@@ -38,7 +46,10 @@ constexpr const char* kHelp =
     "  --prom-file PATH  after the list fill and after every pass, replace PATH with the state of every pinged\n"
     "                    machine in the Prometheus text format: lanwick_machine_up (1 or 0) and\n"
     "                    lanwick_machine_rtt_seconds, labelled name, address and group, and\n"
-    "                    lanwick_last_pass_timestamp_seconds (Unix time the pass ended)\n";
+    "                    lanwick_last_pass_timestamp_seconds (Unix time the pass ended)\n"
+    "  --history FILE    record into the history database FILE (default: File= of the settings' [History]\n"
+    "                    section, else Lanwick-history.db in the place lanwick-cli history --help tells)\n"
+    "  --no-history      record nothing (as Enabled=0 in the settings' [History] section)\n";
 
 constexpr const char* kAllMachines = "*All machines";
 
@@ -52,12 +63,7 @@ struct MonitorOptions {
 };
 
 std::string Timestamp() {
-    const std::time_t now = std::time(nullptr);
-    char text[64];
-    // Only the main thread formats times, so the shared buffer of localtime is safe here.
-    if (std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", std::localtime(&now)) == 0)
-        return "?";
-    return text;
+    return LocalTime(std::time(nullptr));
 }
 
 MonitorOptions ReadOptions(const CArgs& args, const CliSettings& settings) {
@@ -84,8 +90,9 @@ MonitorOptions ReadOptions(const CArgs& args, const CliSettings& settings) {
 
 class CMonitor {
 public:
-    CMonitor(const MonitorOptions& options, const CSettings& settings, CMachineList& list)
-        : m_options(options), m_settings(settings), m_list(list) {
+    CMonitor(const MonitorOptions& options, const CSettings& settings, CMachineList& list,
+             history::CHistoryWriter* pHistory)
+        : m_options(options), m_settings(settings), m_list(list), m_pHistory(pHistory) {
         m_engine.SetTimeout(options.nTimeout);
     }
 
@@ -97,11 +104,19 @@ public:
             return false;
         // Rows go straight into the metrics text: over thousands of machines a pass keeps none of them.
         CPromText prom;
+        history::PassRecord record{static_cast<std::int64_t>(std::time(nullptr)), {}};
         const PassOutcome outcome =
-            pass.ApplyEach(m_list, results, m_settings.m_bShowPingTime != 0, [this, &prom](ListRow&& row) {
+            pass.ApplyEach(m_list, results, m_settings.m_bShowPingTime != 0, [this, &prom, &record](ListRow&& row) {
                 if (m_options.promFile)
                     prom.Add(row);
+                // Only a result of this pass is a check: a stale row (edited meanwhile) was not pinged.
+                if (m_pHistory && row.bFresh)
+                    record.checks.push_back(
+                        {{FormatAddress(row.pMachine->m_ip), history::NormaliseMac(row.pMachine->m_strMac)},
+                         static_cast<std::int32_t>(row.pMachine->m_dPingTime)});
             });
+        if (m_pHistory)
+            m_pHistory->Record(std::move(record));
         if (m_options.promFile) {
             const double dNow =
                 std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
@@ -125,6 +140,7 @@ private:
     const MonitorOptions& m_options;
     const CSettings& m_settings;
     CMachineList& m_list;
+    history::CHistoryWriter* m_pHistory;
     CPingEngine m_engine;
 };
 
@@ -139,9 +155,13 @@ bool AnyInView(CMachineList& list, const std::string& strGroup) {
 } // namespace
 
 int RunMonitor(const Arguments& arguments) {
-    const CArgs args(
-        arguments,
-        {{"--group", true}, {"--refresh", true}, {"--passes", true}, {kTimeoutOption, true}, {"--prom-file", true}});
+    const CArgs args(arguments, {{"--group", true},
+                                 {"--refresh", true},
+                                 {"--passes", true},
+                                 {kTimeoutOption, true},
+                                 {"--prom-file", true},
+                                 {"--history", true},
+                                 {"--no-history", false}});
     if (args.WantsHelp()) {
         Print(kHelp);
         return 0;
@@ -158,9 +178,18 @@ int RunMonitor(const Arguments& arguments) {
     // A mistyped group would monitor nothing for ever without a word.
     if (args.Has("--group") && !AnyInView(list, options.strGroup))
         throw CCliError("no machine of group \"" + Shorten(options.strGroup) + "\" in " + Shorten(options.strFile));
+    const history::HistoryOptions historyOptions = LoadCliHistoryOptions(args, settings);
     RequireIcmp();
 
-    CMonitor monitor(options, settings.settings, list);
+    // Declared before the loop's objects: its destructor writes every recorded pass before the exit.
+    std::unique_ptr<history::CHistoryWriter> pHistory;
+    if (historyOptions.bEnabled) {
+        pHistory = std::make_unique<history::CHistoryWriter>(historyOptions.strPath, historyOptions.nRetentionDays);
+        pHistory->OnPause([](const std::string& strReason) {
+            std::fprintf(stderr, "lanwick-cli: monitor: history paused: %s\n", OneLine(strReason).c_str());
+        });
+    }
+    CMonitor monitor(options, settings.settings, list, pHistory.get());
     CStopRequest::Install(&monitor.Engine());
     if (!monitor.Run(PassKind::ListFill))
         return 0;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 
 namespace lanwick::cli {
 
@@ -182,6 +183,15 @@ std::string PromLabelValue(const std::string& strText) {
 std::string FormatMilliseconds(double dMicroseconds) {
     char text[64];
     std::snprintf(text, sizeof text, "%.3f", dMicroseconds / 1000.0);
+    return text;
+}
+
+std::string LocalTime(std::int64_t nUnixSeconds) {
+    const auto t = static_cast<std::time_t>(nUnixSeconds);
+    std::tm local{};
+    char text[64];
+    if (localtime_r(&t, &local) == nullptr || std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local) == 0)
+        return "?";
     return text;
 }
 

@@ -3,6 +3,7 @@
 // must be UTF-8 reads bytes that are not UTF-8 as Latin-1.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace lanwick::cli {
@@ -30,5 +31,8 @@ std::string PromLabelValue(const std::string& strText);
 
 // Milliseconds with three decimals from the probes' microseconds: "0.052".
 std::string FormatMilliseconds(double dMicroseconds);
+
+// Unix seconds as local time in ISO 8601 with the offset: "2026-12-07T10:31:02+0100"; "?" when out of range.
+std::string LocalTime(std::int64_t nUnixSeconds);
 
 } // namespace lanwick::cli

@@ -8,6 +8,8 @@
 #include "platform/Interfaces.h"
 #include "platform/Resolver.h"
 #include "probes/Unicast.h"
+#include "registry/Groups.h"
+#include "registry/MachineList.h"
 
 namespace lanwick::cli {
 
@@ -56,6 +58,17 @@ std::vector<std::string> ResolveHosts(const std::vector<std::string>& hosts) {
         addresses.push_back(platform::FormatIpv4(*resolved));
     }
     return addresses;
+}
+
+std::vector<const CMachine*> FindMachines(CMachineList& list, const std::string& strHost) {
+    const auto ip = ParseStrictAddress(strHost);
+    std::vector<const CMachine*> found;
+    list.ResetCursor();
+    while (const CMachine* pMachine = list.GetNextMachine()) {
+        if (ip ? pMachine->m_ip == *ip : CompareNoCase(pMachine->m_strName, strHost) == 0)
+            found.push_back(pMachine);
+    }
+    return found;
 }
 
 void RequireIcmp() {

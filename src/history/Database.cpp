@@ -102,6 +102,23 @@ bool CDatabase::Open(const std::string& strPath, std::string* pstrError, int nBu
     return false;
 }
 
+bool CDatabase::OpenReadOnly(const std::string& strPath, std::string* pstrError, int nBusyMs) {
+    Close();
+    const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_FULLMUTEX;
+    int code = sqlite3_open_v2(strPath.c_str(), &m_pDb, flags, nullptr);
+    if (code == SQLITE_OK) {
+        sqlite3_extended_result_codes(m_pDb, 1);
+        sqlite3_busy_timeout(m_pDb, nBusyMs);
+        // Opening is lazy: the first read of the schema tells a database from any other file.
+        if (Exec("SELECT count(*) FROM sqlite_master"))
+            return true;
+    }
+    if (pstrError)
+        *pstrError = m_pDb ? sqlite3_errmsg(m_pDb) : sqlite3_errstr(code);
+    Close();
+    return false;
+}
+
 void CDatabase::Close() {
     // Statements are owned by their callers and finalised first; close_v2 waits for any left.
     sqlite3_close_v2(m_pDb);
@@ -126,6 +143,17 @@ std::string CDatabase::LastError() const {
 
 int CDatabase::LastCode() const {
     return m_pDb ? sqlite3_extended_errcode(m_pDb) : SQLITE_MISUSE;
+}
+
+std::int64_t CDatabase::Changes() const {
+    return m_pDb ? sqlite3_changes64(m_pDb) : 0;
+}
+
+std::optional<std::int64_t> CDatabase::PragmaInt(const std::string& strName) {
+    CStatement stmt = Prepare("PRAGMA " + strName);
+    if (!stmt || !stmt.Step())
+        return std::nullopt;
+    return stmt.Int(0);
 }
 
 CTransaction::CTransaction(CDatabase& db) : m_db(db) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 struct sqlite3;
@@ -63,6 +64,9 @@ public:
     // nBusyMs for the other connection's lock. A symbolic link as the file is refused, as for our other files.
     // False with the reason when the file cannot be opened or is not a database.
     bool Open(const std::string& strPath, std::string* pstrError = nullptr, int nBusyMs = 5000);
+    // Opens an existing file for reading only: never creates it, never changes its journal mode. False with the
+    // reason when the file is missing, cannot be read or is not a database.
+    bool OpenReadOnly(const std::string& strPath, std::string* pstrError = nullptr, int nBusyMs = 5000);
     void Close();
     bool IsOpen() const { return m_pDb != nullptr; }
 
@@ -74,6 +78,10 @@ public:
     std::string LastError() const;
     // SQLite's code of the last failure: SQLITE_FULL, SQLITE_CORRUPT, SQLITE_NOTADB, SQLITE_IOERR...
     int LastCode() const;
+    // Rows changed by the last INSERT, UPDATE or DELETE.
+    std::int64_t Changes() const;
+    // The integer of a pragma that reads one ("user_version"); nothing when it cannot be read.
+    std::optional<std::int64_t> PragmaInt(const std::string& strName);
 
     sqlite3* Handle() const { return m_pDb; }
 

@@ -23,11 +23,12 @@ std::string DefaultHistoryPath(const std::string& strExeDir, const char* xdgData
                                const char* stateDirectory);
 
 // The [History] section of the settings file, which the settings sheet never touches: File= names another
-// database (absolute, or relative to the settings file's folder), Enabled=0 switches the history off. Without the
-// section: enabled, at DefaultHistoryPath(strExeDir).
+// database (absolute, or relative to the settings file's folder), Enabled=0 switches the history off, Days= keeps
+// that many days (1 to 3650). Without the section: enabled, at DefaultHistoryPath(strExeDir), 30 days.
 struct HistoryOptions {
     bool bEnabled = true;
     std::string strPath;
+    std::int64_t nRetentionDays = kDefaultRetentionDays;
 };
 HistoryOptions LoadHistoryOptions(const std::string& strIniFile, const std::string& strExeDir);
 
@@ -103,6 +104,8 @@ public:
     void OnPause(std::function<void(const std::string& strReason)> callback);
 
     const std::string& Path() const;
+    // CPU time the writer thread has spent so far, in seconds (for the benchmark).
+    double WriterCpuSeconds() const;
 
 private:
     struct Impl;
@@ -130,7 +133,8 @@ private:
     std::unique_ptr<Impl> m_pImpl;
 };
 
-// "00-1A-2b-..." or "001a2b..." to "00:1a:2b:cc:dd:ee"; empty for anything that is not six bytes.
+// "00-1A-2b-..." or "001a2b..." to "00:1a:2b:cc:dd:ee"; empty for anything that is not six bytes, and for
+// 00:00:00:00:00:00, which the machine file holds for an address that gave no ARP answer.
 std::string NormaliseMac(const std::string& strMac);
 
 } // namespace lanwick::history

@@ -36,7 +36,7 @@ void WriteExcludedFile(const std::string& strPath) {
 }
 
 TEST(CliHelp, EveryCommandExplainsItselfOnStdout) {
-    for (const std::string cmd : {"list", "ping", "scan", "monitor", "wake", "vendor"}) {
+    for (const std::string cmd : {"list", "ping", "scan", "monitor", "history", "wake", "vendor"}) {
         SCOPED_TRACE(cmd);
         for (const auto& args : std::vector<std::vector<std::string>>{
                  {cmd, "--help"}, {cmd, "-h"}, {"help", cmd}, {"--help", cmd}, {cmd, "x", "--help"}}) {

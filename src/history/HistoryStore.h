@@ -1,0 +1,75 @@
+// The writer thread's side of the history: one connection that folds passes into the tables, and the form in which
+// passes wait when the writer is behind.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "history/Database.h"
+#include "history/History.h"
+
+namespace lanwick::history {
+
+struct MachineKeyHash {
+    std::size_t operator()(const MachineKey& key) const noexcept;
+};
+
+// Passes folded together while the writer is behind: per machine its counts per hour and the states it went
+// through, so that no check and no change of state is lost, only the order of the machines within a pass.
+class CFoldedPasses {
+public:
+    struct Hour {
+        std::int64_t nHour = 0; // hour number
+        std::int32_t nChecks = 0, nAnswered = 0;
+        std::int64_t nRttMin = -1, nRttSum = 0, nRttMax = -1; // microseconds of the answered checks
+    };
+    struct Machine {
+        std::vector<Hour> hours;         // in order, usually one or two
+        std::vector<StateChange> states; // the first state seen, then every change
+    };
+
+    void Add(const PassRecord& pass);
+    bool Empty() const { return m_nPasses == 0; }
+    std::size_t Passes() const { return m_nPasses; }
+    const std::unordered_map<MachineKey, Machine, MachineKeyHash>& Machines() const { return m_machines; }
+
+private:
+    std::unordered_map<MachineKey, Machine, MachineKeyHash> m_machines;
+    std::size_t m_nPasses = 0;
+};
+
+class CHistoryStore {
+public:
+    // Opens or creates the database; empty when it can be written, else why not in one line naming the file. A
+    // file that is not ours (another program's database, or no database) is checked before anything is written,
+    // and left as it is.
+    std::string Open(const std::string& strPath, std::int64_t nRetentionDays);
+
+    // One transaction each (plus one for pruning once an hour of pass time). Empty when written, else the reason.
+    std::string WritePass(const PassRecord& pass);
+    std::string WriteFolded(const CFoldedPasses& folded);
+
+private:
+    struct Known {
+        std::int64_t nId = 0;
+        std::int64_t nLastHour = 0;
+        int nLastUp = -1; // -1 no state recorded yet
+    };
+
+    Known* Lookup(const MachineKey& key, std::int64_t nHour);
+    bool AddHour(Known& machine, const CFoldedPasses::Hour& hour);
+    bool AddState(Known& machine, std::int64_t nAt, bool bUp);
+    bool PruneIfDue(std::int64_t nHour);
+    std::string Failure(const char* what) const;
+
+    CDatabase m_db;
+    std::string m_strPath;
+    std::int64_t m_nRetentionDays = kDefaultRetentionDays;
+    std::int64_t m_nPrunedHour = -1;
+    std::unordered_map<MachineKey, Known, MachineKeyHash> m_known;
+    CStatement m_insertMachine, m_selectMachine, m_lastState, m_touchMachine, m_upsertHour, m_insertChange;
+};
+
+} // namespace lanwick::history
