@@ -42,8 +42,7 @@ HistorySource NoHistory(const std::string& strWhy) {
 }
 
 history::MachineKey HistoryKeyOf(const CMachine& machine) {
-    const bool bNoAnswerMac = machine.m_strMac == std::string(12, '0');
-    return {FormatAddress(machine.m_ip), bNoAnswerMac ? std::string() : history::NormaliseMac(machine.m_strMac)};
+    return {FormatAddress(machine.m_ip), history::NormaliseMac(machine.m_strMac)};
 }
 
 QString UptimeText(double dShare) {

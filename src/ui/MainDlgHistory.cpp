@@ -13,18 +13,15 @@ namespace lanwick {
 void CMainDlg::StartHistory() {
     if (!m_services.history || !m_services.history->bEnabled || m_services.history->strPath.empty())
         return;
-    m_pHistory = std::make_unique<history::CHistoryWriter>(m_services.history->strPath);
-    // Called on the writer's thread; the window hears of it on its own. The writer ends before this window does.
+    m_pHistory =
+        std::make_unique<history::CHistoryWriter>(m_services.history->strPath, m_services.history->nRetentionDays);
+    // Called on the writer's thread (or here, should it have paused already); the window hears of it on its own
+    // thread. The writer ends before this window does.
     m_pHistory->OnPause([this](const std::string& strReason) {
         QMetaObject::invokeMethod(
             this, [this, strText = QString::fromStdString(strReason)] { OnHistoryPaused(strText); },
             Qt::QueuedConnection);
     });
-    // A file that failed to open before the callback was set has paused already.
-    if (const std::string strReason = m_pHistory->PauseReason(); !strReason.empty())
-        QMetaObject::invokeMethod(
-            this, [this, strText = QString::fromStdString(strReason)] { OnHistoryPaused(strText); },
-            Qt::QueuedConnection);
 }
 
 void CMainDlg::RecordHistory(const PassOutcome& outcome) {
