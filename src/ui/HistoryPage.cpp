@@ -8,8 +8,9 @@
 
 #include <QComboBox>
 #include <QDateTime>
+#include <QFontMetrics>
 #include <QLabel>
-#include <QListWidget>
+#include <QTreeWidget>
 
 #include <cmath>
 #include <ctime>
@@ -74,9 +75,14 @@ CHistPp::CHistPp(const history::MachineKey& key, HistorySource source)
     m_pNote->setText(QString::fromStdString(m_source.strNote));
     m_pPlot = Place(IDC_PLOT, DluRect(7, 40, 286, 112), new CHistoryPlot);
     Label("State changes:", DluRect(7, 156, 60, 8));
-    m_pChanges = Place(IDC_CHANGES, DluRect(7, 166, 286, 36), new QListWidget);
+    m_pChanges = Place(IDC_CHANGES, DluRect(7, 166, 286, 36), new QTreeWidget);
+    m_pChanges->setColumnCount(2);
+    m_pChanges->setHeaderHidden(true);
+    m_pChanges->setRootIsDecorated(false);
     m_pChanges->setSelectionMode(QAbstractItemView::NoSelection);
     m_pChanges->setFocusPolicy(Qt::NoFocus);
+    m_pChanges->setColumnWidth(0, QFontMetrics(font()).horizontalAdvance(QStringLiteral("Wed 30 May 2026  00:00:00")) +
+                                      16);
     ShowWithout(QStringLiteral("Reading..."));
 }
 
@@ -133,16 +139,17 @@ void CHistPp::ShowHistory(const history::MachineHistory& machineHistory, std::in
     // Newest first: the last change is the one the operator usually asks about.
     for (auto it = machineHistory.changes.rbegin(); it != machineHistory.changes.rend(); ++it) {
         const QDateTime at = QDateTime::fromSecsSinceEpoch(it->nUnixSeconds);
-        m_pChanges->addItem(QStringLiteral("%1    %2")
-                                .arg(at.toString(QStringLiteral("ddd d MMM yyyy  HH:mm:ss")),
-                                     it->bUp ? QStringLiteral("online") : QStringLiteral("offline")));
+        new QTreeWidgetItem(m_pChanges, {at.toString(QStringLiteral("ddd d MMM yyyy  HH:mm:ss")),
+                                         it->bUp ? QStringLiteral("came online") : QStringLiteral("went offline")});
     }
     if (machineHistory.changes.empty()) {
         const char* pState = machineHistory.nStateBefore == 1   ? "online"
                              : machineHistory.nStateBefore == 0 ? "offline"
                                                                 : nullptr;
-        m_pChanges->addItem(pState ? QStringLiteral("No change in this span: %1 throughout.").arg(pState)
-                                   : QStringLiteral("No change in this span."));
+        auto* pItem = new QTreeWidgetItem(m_pChanges,
+                                          {pState ? QStringLiteral("No change in this span: %1 throughout.").arg(pState)
+                                                  : QStringLiteral("No change in this span.")});
+        pItem->setFirstColumnSpanned(true);
     }
 }
 

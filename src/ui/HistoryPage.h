@@ -14,7 +14,7 @@
 
 class QComboBox;
 class QLabel;
-class QListWidget;
+class QTreeWidget;
 
 namespace lanwick {
 
@@ -92,7 +92,7 @@ private:
     QComboBox* m_pSpan;
     QLabel* m_pNote;
     CHistoryPlot* m_pPlot;
-    QListWidget* m_pChanges;
+    QTreeWidget* m_pChanges;
 };
 
 } // namespace lanwick

@@ -49,8 +49,8 @@ int main(int argc, char** argv) {
             const double dBase = 0.15 + 0.1 * static_cast<double>(n) +
                                  0.25 * std::max(0.0, std::sin((dHourOfDay - 7.0) / 12.0 * 3.14159));
             double dMs = dBase * (0.8 + 0.4 * jitter(random));
-            if (jitter(random) < 0.02)
-                dMs += 2.0 + 6.0 * jitter(random);
+            if (jitter(random) < 0.01)
+                dMs += 0.5 + 2.5 * jitter(random);
             const std::int64_t nAgo = nNow - t;
             const bool bDown =
                 n == 1 && ((nAgo > 30 * 3600 && nAgo < 34 * 3600) || (nAgo > 6 * 3600 && nAgo < 7 * 3600));

@@ -10,10 +10,10 @@
 
 #include <QComboBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <condition_variable>
@@ -177,12 +177,12 @@ private slots:
         QCOMPARE(image.pixelColor(plot->StripPoint(unchecked).toPoint()), plot->palette().color(QPalette::Base));
         QVERIFY(!Near(image.pixelColor(plot->AveragePoint(unchecked).toPoint()), CHistoryPlot::kAverageColour));
 
-        auto* changes = FindControl<QListWidget>(page, CHistPp::IDC_CHANGES);
-        QCOMPARE(changes->count(), 2);
+        auto* changes = FindControl<QTreeWidget>(page, CHistPp::IDC_CHANGES);
+        QCOMPARE(changes->topLevelItemCount(), 2);
         const QString strBack = QDateTime::fromSecsSinceEpoch(kNow - 4 * kHour + 1200).toString("HH:mm:ss");
-        QVERIFY2(changes->item(0)->text().contains(strBack), qPrintable(changes->item(0)->text()));
-        QVERIFY(changes->item(0)->text().endsWith(QStringLiteral("online")));
-        QVERIFY(changes->item(1)->text().endsWith(QStringLiteral("offline")));
+        QVERIFY2(changes->topLevelItem(0)->text(0).endsWith(strBack), qPrintable(changes->topLevelItem(0)->text(0)));
+        QCOMPARE(changes->topLevelItem(0)->text(1), QStringLiteral("came online"));
+        QCOMPARE(changes->topLevelItem(1)->text(1), QStringLiteral("went offline"));
     }
 
     void SpanChange_ReadsAgainAndOnlyTheNewestAnswerIsShown() {
@@ -270,9 +270,9 @@ private slots:
         QTRY_VERIFY(!page->IsReading());
         QCOMPARE(page->Plot()->Message(), QString());
         QCOMPARE(Text(page, CHistPp::IDC_UPTIME_24H), QStringLiteral("60.0 %"));
-        auto* changes = FindControl<QListWidget>(page, CHistPp::IDC_CHANGES);
-        QCOMPARE(changes->count(), 2); // first seen online, then offline
-        QVERIFY(changes->item(0)->text().endsWith(QStringLiteral("offline")));
+        auto* changes = FindControl<QTreeWidget>(page, CHistPp::IDC_CHANGES);
+        QCOMPARE(changes->topLevelItemCount(), 2); // first seen online, then offline
+        QCOMPARE(changes->topLevelItem(0)->text(1), QStringLiteral("went offline"));
         const QImage image = page->Plot()->grab().toImage();
         const HourStats answered{nNow - 2 * kHour, 3, 3, 1.0, 2.0, 3.0};
         QVERIFY(Near(image.pixelColor(page->Plot()->AveragePoint(answered).toPoint()), CHistoryPlot::kAverageColour));
