@@ -73,6 +73,7 @@ CHistPp::CHistPp(const history::MachineKey& key, HistorySource source)
     m_pNote->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_pNote->setStyleSheet(QStringLiteral("color: #b00000"));
     m_pNote->setText(QString::fromStdString(m_source.strNote));
+    m_pNote->setToolTip(m_pNote->text()); // two lines may not hold a long path whole
     m_pPlot = Place(IDC_PLOT, DluRect(7, 40, 286, 112), new CHistoryPlot);
     Label("State changes:", DluRect(7, 156, 60, 8));
     m_pChanges = Place(IDC_CHANGES, DluRect(7, 166, 286, 36), new QTreeWidget);

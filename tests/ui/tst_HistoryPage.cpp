@@ -212,7 +212,7 @@ private slots:
         QVERIFY(page->Plot()->Message().isEmpty());
     }
 
-    void WithoutHistory_SaysWhy() {
+    void WithoutHistoryOrPaused_SaysWhy() {
         struct Case {
             HistoryAnswer answer;
             QString expected;
@@ -240,6 +240,18 @@ private slots:
         QTRY_VERIFY(!page->IsReading());
         QVERIFY(page->Plot()->Message().startsWith(QStringLiteral("No history to show: ")));
         QVERIFY(!QFile::exists(strMissing));
+
+        // A paused history still shows what it holds, with the reason beside it.
+        CScriptedHistory paused;
+        paused.answer = {true, ThreeHours(), {}};
+        HistorySource source = paused.Source();
+        source.strNote = "Recording paused: disk full";
+        CMachineSheet pausedSheet(Sample(), VendorTableData(), VendorTableSize());
+        pausedSheet.AddHistoryPage(source);
+        CHistPp* pausedPage = OpenHistory(pausedSheet);
+        QTRY_VERIFY(!pausedPage->IsReading());
+        QCOMPARE(Text(pausedPage, CHistPp::IDC_NOTE), QStringLiteral("Recording paused: disk full"));
+        QCOMPARE(Text(pausedPage, CHistPp::IDC_UPTIME_24H), QStringLiteral("99.5 %"));
     }
 
     void UptimeText_RoundsDownAndSaysNoChecks() {
