@@ -46,7 +46,7 @@ void CMainDlg::OnHistoryPaused(const QString& strReason) {
         return;
     m_bHistoryPauseShown = true;
     const QString strText =
-        QStringLiteral("The history stopped recording: %1\nMonitoring goes on without it.").arg(strReason);
+        QStringLiteral("The history stopped recording: %1\n\nMonitoring goes on without it.").arg(strReason);
     // Not a modal box: passes and their notifications must go on while it waits for OK.
     if (m_services.message)
         m_services.message(this, strText);
