@@ -122,14 +122,17 @@ int main(int argc, char** argv) {
     Print("lanwick-cli list (tsv)", {cli, "--settings", strIni, "list", strFile}, runs);
     const std::vector<std::string> monitor = {cli, "--settings", strIni, "monitor", strFile, "--refresh", "1"};
     const std::string strProm = (dir / "lanwick.prom").string();
-    for (const bool bProm : {false, true}) {
+    // The history (on by default, in the settings file's folder here) beside a run without it.
+    for (const char* extra : {"", "--prom-file", "--no-history"}) {
         for (const char* passes : {"1", "30"}) {
             std::vector<std::string> run = monitor;
             run.insert(run.end(), {"--passes", passes});
-            if (bProm)
+            if (extra == std::string("--prom-file"))
                 run.insert(run.end(), {"--prom-file", strProm});
+            else if (*extra)
+                run.push_back(extra);
             const std::string strLabel =
-                std::string("lanwick-cli monitor --passes ") + passes + (bProm ? " --prom-file" : "");
+                std::string("lanwick-cli monitor --passes ") + passes + (*extra ? " " : "") + extra;
             Print(strLabel.c_str(), run, runs);
         }
     }

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/Args.h"
 #include "cli/CliFiles.h"
@@ -102,32 +103,30 @@ public:
         const std::vector<std::int32_t> results = pass.Ping(m_engine, m_settings.m_nRetries, m_settings.m_nPause);
         if (m_engine.IsCancelled())
             return false;
-        // Rows go straight into the metrics text: over thousands of machines a pass keeps none of them.
-        CPromText prom;
-        history::PassRecord record{static_cast<std::int64_t>(std::time(nullptr)), {}};
-        const PassOutcome outcome =
-            pass.ApplyEach(m_list, results, m_settings.m_bShowPingTime != 0, [this, &prom, &record](ListRow&& row) {
+        const auto nEnd = static_cast<std::int64_t>(std::time(nullptr));
+        std::vector<const CMachine*> fresh;
+        PassOutcome outcome;
+        {
+            // Rows go straight into the metrics text: over thousands of machines a pass keeps none of them.
+            CPromText prom;
+            outcome = pass.ApplyEach(m_list, results, m_settings.m_bShowPingTime != 0, [&](ListRow&& row) {
                 if (m_options.promFile)
                     prom.Add(row);
                 // Only a result of this pass is a check: a stale row (edited meanwhile) was not pinged.
                 if (m_pHistory && row.bFresh)
-                    record.checks.push_back(
-                        {{FormatAddress(row.pMachine->m_ip), history::NormaliseMac(row.pMachine->m_strMac)},
-                         static_cast<std::int32_t>(row.pMachine->m_dPingTime)});
+                    fresh.push_back(row.pMachine);
             });
-        if (m_pHistory)
+            if (m_options.promFile)
+                WriteProm(kind, prom);
+        }
+        // Made once the metrics text is gone, so that the two never take memory at the same time.
+        if (m_pHistory) {
+            history::PassRecord record{nEnd, {}};
+            record.checks.reserve(fresh.size());
+            for (const CMachine* pMachine : fresh)
+                record.checks.push_back({{FormatAddress(pMachine->m_ip), history::NormaliseMac(pMachine->m_strMac)},
+                                         static_cast<std::int32_t>(pMachine->m_dPingTime)});
             m_pHistory->Record(std::move(record));
-        if (m_options.promFile) {
-            const double dNow =
-                std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-            const std::string strError = WritePromFile(*m_options.promFile, prom.Take(dNow));
-            if (!strError.empty()) {
-                const std::string strLine = "cannot write " + Shorten(*m_options.promFile) + ": " + strError;
-                // A wrong path shows at once; a later failure (a full disk) must not end the monitoring.
-                if (kind == PassKind::ListFill)
-                    throw CCliError(strLine);
-                std::fprintf(stderr, "lanwick-cli: monitor: %s\n", strLine.c_str());
-            }
         }
         if (!outcome.strMessage.empty())
             Print(Timestamp() + '\t' + OneLine(outcome.strMessage) + '\n');
@@ -137,6 +136,18 @@ public:
     CPingEngine& Engine() { return m_engine; }
 
 private:
+    void WriteProm(PassKind kind, CPromText& prom) {
+        const double dNow = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+        const std::string strError = WritePromFile(*m_options.promFile, prom.Take(dNow));
+        if (!strError.empty()) {
+            const std::string strLine = "cannot write " + Shorten(*m_options.promFile) + ": " + strError;
+            // A wrong path shows at once; a later failure (a full disk) must not end the monitoring.
+            if (kind == PassKind::ListFill)
+                throw CCliError(strLine);
+            std::fprintf(stderr, "lanwick-cli: monitor: %s\n", strLine.c_str());
+        }
+    }
+
     const MonitorOptions& m_options;
     const CSettings& m_settings;
     CMachineList& m_list;

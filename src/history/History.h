@@ -66,14 +66,15 @@ struct HourStats {
 };
 
 struct Uptime {
-    // Answered share of the checks, 0..1; negative when the span holds no check.
+    // Answered share of the checks, 0..1; negative when the span holds no check. Counted by whole hours: those
+    // that begin within the span, the current one included.
     double d24h = -1, d7d = -1, d30d = -1;
 };
 
 struct MachineHistory {
     bool bKnown = false;              // the database holds anything for this machine
     Uptime uptime;                    // always over the last 24 h, 7 d and 30 d before nNow
-    std::vector<HourStats> hours;     // the asked span, oldest first, only hours with checks
+    std::vector<HourStats> hours;     // the hours overlapping the asked span, oldest first, only those with checks
     std::vector<StateChange> changes; // the asked span, oldest first; the first ever observation counts as one
     // The state the machine was in when the span began, if the history knew it then.
     int nStateBefore = -1; // -1 unknown, 0 down, 1 up

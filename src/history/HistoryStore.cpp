@@ -65,6 +65,9 @@ std::string CHistoryStore::Open(const std::string& strPath, std::int64_t nRetent
     }
     if (!m_db.Open(strPath, &strError))
         return "cannot open " + strPath + ": " + strError;
+    // A pass touches a few dozen pages of the current hour and the machine table; SQLite's default of 2 MB of
+    // cache would double what a monitor of 10,000 machines otherwise holds.
+    m_db.Exec("PRAGMA cache_size = -512");
     // Checked again on this connection: the file may have been created or replaced in between.
     if (const std::string strWhy = ForeignReason(m_db); !strWhy.empty())
         return strPath + " " + strWhy + "; it is left as it is";
@@ -93,9 +96,59 @@ std::string CHistoryStore::Failure(const char* what) const {
     return std::string("cannot ") + what + " " + m_strPath + ": " + m_db.LastError();
 }
 
+std::size_t CHistoryStore::PackedKeyHash::operator()(const PackedKey& key) const noexcept {
+    return std::hash<std::uint64_t>()((std::uint64_t{key.nAddress} << 32) ^ key.nMac ^ (key.nMac >> 29));
+}
+
+bool CHistoryStore::Pack(const MachineKey& key, PackedKey& packed) {
+    // Only the canonical forms (no leading zeros, lower-case colon MAC), so that two texts the database tells
+    // apart never share an entry. By hand: this runs for every check of every pass.
+    packed = {};
+    unsigned nPart = 0, nDigits = 0, nParts = 0;
+    for (std::size_t i = 0; i <= key.strAddress.size(); ++i) {
+        const char c = i < key.strAddress.size() ? key.strAddress[i] : '.';
+        if (c >= '0' && c <= '9') {
+            if ((nDigits > 0 && nPart == 0) || ++nDigits > 3)
+                return false;
+            nPart = nPart * 10 + static_cast<unsigned>(c - '0');
+        } else if (c == '.' && nDigits > 0 && nPart <= 255 && nParts < 4) {
+            packed.nAddress = (packed.nAddress << 8) | nPart;
+            nPart = nDigits = 0;
+            ++nParts;
+        } else {
+            return false;
+        }
+    }
+    if (nParts != 4)
+        return false;
+    if (key.strMac.empty())
+        return true;
+    if (key.strMac.size() != 17)
+        return false;
+    for (std::size_t i = 0; i < 17; ++i) {
+        const char c = key.strMac[i];
+        if (i % 3 == 2) {
+            if (c != ':')
+                return false;
+        } else if (c >= '0' && c <= '9') {
+            packed.nMac = (packed.nMac << 4) | static_cast<std::uint64_t>(c - '0');
+        } else if (c >= 'a' && c <= 'f') {
+            packed.nMac = (packed.nMac << 4) | static_cast<std::uint64_t>(c - 'a' + 10);
+        } else {
+            return false;
+        }
+    }
+    // All zeros is no MAC (NormaliseMac makes it empty); it must not share the entry of the empty one.
+    return packed.nMac != 0;
+}
+
 CHistoryStore::Known* CHistoryStore::Lookup(const MachineKey& key, std::int64_t nHour) {
-    if (const auto it = m_known.find(key); it != m_known.end())
-        return &it->second;
+    PackedKey packed;
+    const bool bPacked = Pack(key, packed);
+    if (bPacked) {
+        if (const auto it = m_known.find(packed); it != m_known.end())
+            return &it->second;
+    }
     m_insertMachine.Reset();
     if (!m_insertMachine.Bind(1, key.strAddress).Bind(2, key.strMac).Bind(3, nHour).Run())
         return nullptr;
@@ -103,21 +156,26 @@ CHistoryStore::Known* CHistoryStore::Lookup(const MachineKey& key, std::int64_t 
     m_selectMachine.Bind(1, key.strAddress).Bind(2, key.strMac);
     if (!m_selectMachine.Step())
         return nullptr;
-    Known known{m_selectMachine.Int(0), m_selectMachine.Int(1), -1};
+    Known known{static_cast<std::int32_t>(m_selectMachine.Int(0)), static_cast<std::int32_t>(m_selectMachine.Int(1)),
+                -1};
     m_selectMachine.Reset();
     m_lastState.Reset();
-    m_lastState.Bind(1, known.nId);
+    m_lastState.Bind(1, std::int64_t{known.nId});
     if (m_lastState.Step())
-        known.nLastUp = static_cast<int>(m_lastState.Int(0));
+        known.nLastUp = static_cast<std::int32_t>(m_lastState.Int(0));
     else if (m_lastState.LastCode() != 0)
         return nullptr;
     m_lastState.Reset();
-    return &m_known.emplace(key, known).first->second;
+    if (!bPacked) {
+        m_uncached = known;
+        return &m_uncached;
+    }
+    return &m_known.emplace(packed, known).first->second;
 }
 
 bool CHistoryStore::AddHour(Known& machine, const CFoldedPasses::Hour& hour) {
     m_upsertHour.Reset();
-    m_upsertHour.Bind(1, hour.nHour).Bind(2, machine.nId).Bind(3, std::int64_t{hour.nChecks});
+    m_upsertHour.Bind(1, hour.nHour).Bind(2, std::int64_t{machine.nId}).Bind(3, std::int64_t{hour.nChecks});
     m_upsertHour.Bind(4, std::int64_t{hour.nAnswered}).Bind(6, hour.nRttSum);
     if (hour.nAnswered > 0)
         m_upsertHour.Bind(5, hour.nRttMin).Bind(7, hour.nRttMax);
@@ -125,9 +183,9 @@ bool CHistoryStore::AddHour(Known& machine, const CFoldedPasses::Hour& hour) {
         return false;
     if (machine.nLastHour < hour.nHour) {
         m_touchMachine.Reset();
-        if (!m_touchMachine.Bind(1, machine.nId).Bind(2, hour.nHour).Run())
+        if (!m_touchMachine.Bind(1, std::int64_t{machine.nId}).Bind(2, hour.nHour).Run())
             return false;
-        machine.nLastHour = hour.nHour;
+        machine.nLastHour = static_cast<std::int32_t>(hour.nHour);
     }
     return true;
 }
@@ -136,7 +194,7 @@ bool CHistoryStore::AddState(Known& machine, std::int64_t nAt, bool bUp) {
     if (machine.nLastUp == (bUp ? 1 : 0))
         return true;
     m_insertChange.Reset();
-    if (!m_insertChange.Bind(1, machine.nId).Bind(2, nAt).Bind(3, std::int64_t{bUp ? 1 : 0}).Run())
+    if (!m_insertChange.Bind(1, std::int64_t{machine.nId}).Bind(2, nAt).Bind(3, std::int64_t{bUp ? 1 : 0}).Run())
         return false;
     machine.nLastUp = bUp ? 1 : 0;
     return true;

@@ -7,10 +7,18 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
+
+namespace lanwick::history {
+// Keys as text in the failure messages of gtest.
+inline void PrintTo(const MachineKey& key, std::ostream* os) {
+    *os << key.strAddress << '/' << key.strMac;
+}
+} // namespace lanwick::history
 
 namespace lanwick::test {
 

@@ -93,13 +93,17 @@ TEST(HistoryWriter, TellsMachinesApartByAddressAndMac) {
     const std::int64_t t = RecentHour();
     const MachineKey a = Key("198.18.0.10", "02:00:00:00:00:0a"), b = Key("198.18.0.10", "02:00:00:00:00:0b");
     const MachineKey c = Key("198.18.0.9"), d = Key("198.18.0.100");
-    ASSERT_EQ(WriteAll(dir.File("h.db"), {Pass(t, {{a, 100}, {b, -1}, {c, 100}, {d, 100}}),
-                                          Pass(t + 60, {{a, 100}, {b, 200}, {d, 100}})}),
+    // Texts in no canonical form are kept as given, apart from the canonical ones.
+    const MachineKey e = Key("198.18.0.010"), f = Key("198.18.0.10", "02:00:00:00:00:0A");
+    ASSERT_EQ(WriteAll(dir.File("h.db"), {Pass(t, {{a, 100}, {b, -1}, {c, 100}, {d, 100}, {e, 100}, {f, -1}}),
+                                          Pass(t + 60, {{a, 100}, {b, 200}, {d, 100}, {e, -1}, {f, -1}})}),
               "");
     CHistoryReader reader;
     ASSERT_TRUE(reader.Open(dir.File("h.db")));
     // By address as a number, then MAC.
-    EXPECT_EQ(reader.Machines(), (std::vector<MachineKey>{c, a, b, d}));
+    EXPECT_EQ(reader.Machines(), (std::vector<MachineKey>{c, e, f, a, b, d}));
+    EXPECT_EQ(reader.Read(e, t, t + 120).changes.size(), 2u);
+    EXPECT_EQ(reader.Read(f, t, t + 120).changes.size(), 1u);
     EXPECT_EQ(reader.Read(a, t, t + 120).changes.size(), 1u);
     EXPECT_EQ(reader.Read(b, t, t + 120).changes.size(), 2u);
     EXPECT_EQ(reader.Read(c, t, t + 120).hours.at(0).nChecks, 1);
@@ -175,6 +179,54 @@ TEST(HistoryWriter, FoldedPassesLeaveWhatSeparatePassesLeave) {
         for (std::size_t i = 0; i < x.changes.size(); ++i) {
             EXPECT_EQ(x.changes[i].nUnixSeconds, y.changes[i].nUnixSeconds);
             EXPECT_EQ(x.changes[i].bUp, y.changes[i].bUp);
+        }
+    }
+}
+
+TEST(HistoryWriter, ABacklogIsFoldedWithoutLosingACheckOrAChange) {
+    // Forty passes of 10,000 machines handed over at once: far more than the queue holds, so the writer, busy
+    // with the first, finds most of them folded together.
+    constexpr int kMachines = 10000, kPasses = 40;
+    const std::int64_t t = RecentHour();
+    const auto isUp = [](int nPass, int nMachine) { return (nPass / 3 + nMachine) % 4 != 0; };
+    std::vector<PassRecord> passes;
+    for (int p = 0; p < kPasses; ++p) {
+        PassRecord pass{t + p * 180, {}};
+        for (int m = 0; m < kMachines; ++m)
+            pass.checks.push_back({Key("10.1." + std::to_string(m / 200) + "." + std::to_string(m % 200 + 1)),
+                                   isUp(p, m) ? 100 + p : -1});
+        passes.push_back(std::move(pass));
+    }
+    CHistoryDir dir;
+    {
+        CHistoryWriter writer(dir.File("h.db"));
+        for (PassRecord& pass : passes)
+            writer.Record(std::move(pass));
+        writer.Flush();
+        ASSERT_EQ(writer.PauseReason(), "");
+    }
+    CHistoryReader reader;
+    ASSERT_TRUE(reader.Open(dir.File("h.db")));
+    for (const int m : {0, 1, 2, 3, 4999, 9999}) {
+        SCOPED_TRACE(m);
+        const MachineHistory h = reader.Read(Key("10.1." + std::to_string(m / 200) + "." + std::to_string(m % 200 + 1)),
+                                             t, t + kPasses * 180);
+        std::vector<std::pair<std::int64_t, bool>> expected;
+        std::int32_t nFirstHour = 0, nAnswered = 0;
+        for (int p = 0; p < kPasses; ++p) {
+            if (expected.empty() || expected.back().second != isUp(p, m))
+                expected.push_back({t + p * 180, isUp(p, m)});
+            nFirstHour += p * 180 < 3600 ? 1 : 0;
+            nAnswered += isUp(p, m) ? 1 : 0;
+        }
+        ASSERT_EQ(h.hours.size(), 2u);
+        EXPECT_EQ(h.hours[0].nChecks, nFirstHour);
+        EXPECT_EQ(h.hours[0].nChecks + h.hours[1].nChecks, kPasses);
+        EXPECT_EQ(h.hours[0].nAnswered + h.hours[1].nAnswered, nAnswered);
+        ASSERT_EQ(h.changes.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(h.changes[i].nUnixSeconds, expected[i].first) << i;
+            EXPECT_EQ(h.changes[i].bUp, expected[i].second) << i;
         }
     }
 }

@@ -104,6 +104,11 @@ TEST(HistoryLan, AHostSwitchedOffAndOnIsRecordedAtTheTimesOfItsPasses) {
     const history::MachineHistory b = reader.Read({h[1].address, history::NormaliseMac(h[1].mac)}, nNow - 3600, nNow);
     EXPECT_EQ(b.changes.size(), 1u);
     EXPECT_DOUBLE_EQ(b.uptime.d24h, 1.0);
+    // Every pass whose metrics were seen was written before the stop ended the program.
+    std::int32_t nChecks = 0;
+    for (const history::HourStats& hour : b.hours)
+        nChecks += hour.nChecks;
+    EXPECT_GE(nChecks, 6);
     EXPECT_GT(a.uptime.d24h, 0.0);
     EXPECT_LT(a.uptime.d24h, 1.0);
 
