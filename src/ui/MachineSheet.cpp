@@ -166,8 +166,16 @@ CMachineSheet::CMachineSheet(const CMachine& machine, const char* pVendorTable, 
     m_pScanning->m_bExcluded = machine.m_bExcluded;
     m_pScanning->m_bNotify = machine.m_bNotify;
     m_pScanning->m_bNotifyOffline = machine.m_bNotifyOffline;
+    m_key = HistoryKeyOf(machine);
     AddPage(m_pGeneral);
     AddPage(m_pScanning);
+}
+
+void CMachineSheet::AddHistoryPage(HistorySource source) {
+    if (m_pScanning == nullptr || m_pHistory != nullptr)
+        return; // an address not yet in the list has no history
+    m_pHistory = new CHistPp(m_key, std::move(source));
+    AddPage(m_pHistory);
 }
 
 CMachineSheet::CMachineSheet(const IpAddress& presetAddress, const char* pVendorTable, std::size_t nVendorSize,
@@ -193,8 +201,11 @@ MachineValues CMachineSheet::Values() const {
 }
 
 std::optional<MachineValues> RunMachineSheet(QWidget* pParent, const CMachine& machine, const char* pVendorTable,
-                                             std::size_t nVendorSize, MachineLookups lookups) {
+                                             std::size_t nVendorSize, MachineLookups lookups,
+                                             std::optional<HistorySource> history) {
     CMachineSheet sheet(machine, pVendorTable, nVendorSize, std::move(lookups), pParent);
+    if (history)
+        sheet.AddHistoryPage(std::move(*history));
     if (sheet.exec() != QDialog::Accepted)
         return std::nullopt;
     return sheet.Values();

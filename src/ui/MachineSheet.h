@@ -1,9 +1,11 @@
 // The "Machine properties..." sheet: page "General" (address, MAC, name, vendor, and "Refresh" to read name and
-// MAC from the network again) and page "Scanning" (the three flags). The main window fills it from a machine
-// and copies the values back on OK; the add command shows the General page alone for an unnamed address.
+// MAC from the network again), page "Scanning" (the three flags) and, where the window keeps a history, "History". The
+// main window fills it from a machine and copies the values back on OK; the add command shows the General page alone
+// for an unnamed address.
 #pragma once
 
 #include "registry/Machine.h"
+#include "ui/HistoryPage.h"
 #include "ui/PropertySheet.h"
 
 #include <array>
@@ -129,18 +131,26 @@ public:
     CMachineSheet(const IpAddress& presetAddress, const char* pVendorTable, std::size_t nVendorSize,
                   MachineLookups lookups = {}, QWidget* pParent = nullptr);
 
+    // The History page after the two others, for the machine the sheet was made from.
+    void AddHistoryPage(HistorySource source);
+
     MachineValues Values() const;
     CGenPp* GeneralPage() const { return m_pGeneral; }
     CScanPp* ScanningPage() const { return m_pScanning; } // null when the General page is alone
+    CHistPp* HistoryPage() const { return m_pHistory; }   // null unless added
 
 private:
     CGenPp* m_pGeneral;
     CScanPp* m_pScanning = nullptr;
+    CHistPp* m_pHistory = nullptr;
+    history::MachineKey m_key;
 };
 
-// Opens the sheet for `machine` modally; the values to copy back on OK, nothing on any other close.
+// Opens the sheet for `machine` modally, with the History page when a source is given; the values to copy back on
+// OK, nothing on any other close.
 std::optional<MachineValues> RunMachineSheet(QWidget* pParent, const CMachine& machine, const char* pVendorTable,
-                                             std::size_t nVendorSize, MachineLookups lookups = {});
+                                             std::size_t nVendorSize, MachineLookups lookups = {},
+                                             std::optional<HistorySource> history = std::nullopt);
 
 // The add-anyway path: the General page alone with presetAddress; the page's address and name on OK.
 std::optional<std::pair<std::array<std::uint8_t, 4>, std::string>>

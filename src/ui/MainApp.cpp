@@ -43,8 +43,11 @@ int CMainApp::Run(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Lanwick"));
     // The window lives on in the tray when minimised: closing the popup must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
-    const SettingsLocation location = LocateSettings(QCoreApplication::applicationDirPath().toStdString());
-    CMainDlg dlg(location);
+    const std::string strExeDir = QCoreApplication::applicationDirPath().toStdString();
+    const SettingsLocation location = LocateSettings(strExeDir);
+    MainDlgServices services;
+    services.history = history::LoadHistoryOptions(location.strIniFile, strExeDir);
+    CMainDlg dlg(location, std::move(services));
     if (qEnvironmentVariableIsSet("LANWICK_TRACE_FIRST_PAINT"))
         dlg.installEventFilter(new CFirstPaintTrace(&dlg));
     if (!dlg.OnInitDialog(CMainDlg::StartWork::AfterFirstPaint))

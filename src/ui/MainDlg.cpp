@@ -93,6 +93,8 @@ CMainDlg::~CMainDlg() {
         pEngine->Cancel();
     m_pJobs->WaitForWorkers();
     m_pJobs.reset();
+    // After the last pass: the writer stores what it was handed, then ends its thread.
+    m_pHistory.reset();
     delete m_pNotifier;
     platform::SocketsCleanup();
 }
@@ -207,6 +209,7 @@ bool CMainDlg::OnInitDialog(StartWork eWork) {
                       .arg(QString::fromStdString(m_location.strIniFile), QString::fromStdString(strSettingsError)));
     m_strDefFile = m_settings.m_strDefFile;
     m_strCurrentFile = m_strDefFile;
+    StartHistory();
 
     m_pList->InsertColumn(0, QStringLiteral("Name"), LVCFMT_LEFT, 130);
     m_pList->InsertColumn(1, QStringLiteral("IP"), LVCFMT_LEFT, 85);

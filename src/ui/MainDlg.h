@@ -3,6 +3,7 @@
 // are applied here, on the window thread, in machine-list order.
 #pragma once
 
+#include "history/History.h"
 #include "monitor/MonitorPass.h"
 #include "monitor/Settings.h"
 #include "platform/FileStore.h"
@@ -64,6 +65,9 @@ struct MainDlgServices {
     std::function<std::optional<MachineValues>(QWidget*, const CMachine&)> machineSheet;
     // The range scan dialog: true when it ended with OK (its machines are then in the list); null: the real one.
     std::function<bool(QWidget*, CMachineList&)> massAdd;
+    // Where the passes are recorded and whether at all (the program passes its settings file's [History] section);
+    // null: no history, and the machine sheet has no History page.
+    std::optional<history::HistoryOptions> history;
 };
 
 class CMainDlg : public QDialog {
@@ -132,6 +136,7 @@ public:
     CXListCtrl* ListCtrl() const { return m_pList; }
     QMenu* ContextMenu() const { return m_pContextMenu; }
     CTaskbarNotifier* Notifier() const { return m_pNotifier; }
+    history::CHistoryWriter* HistoryWriter() const { return m_pHistory.get(); } // null: no history kept
     QString CountsText() const;
     int SortDirection() const { return m_nSortDirection; }
 
@@ -176,6 +181,10 @@ private:
     void RunPass(PassKind kind, std::function<void(const PassOutcome&)> done);
     void StartNextQueued();
     void WarnIfProbesCannotRun();
+    void StartHistory();
+    void RecordHistory(const PassOutcome& outcome);
+    void OnHistoryPaused(const QString& strReason);
+    std::optional<HistorySource> HistorySourceForSheet() const;
     void SaveMachines();
     CMachine* SelectedMachine() const;
     void ShowMessage(const QString& strText);
@@ -224,6 +233,8 @@ private:
     std::unique_ptr<CDlgLayout> m_pLayout;
     QTimer m_monitorTimer;
     std::unique_ptr<CBackgroundJobs> m_pJobs;
+    std::unique_ptr<history::CHistoryWriter> m_pHistory;
+    bool m_bHistoryPauseShown = false;
 
     // A pass or fill is in flight; at most one more waits behind it (a fill wins over a pass).
     bool m_bPassRunning = false;

@@ -131,9 +131,9 @@ void CMainDlg::OnMachineProperties() {
     CMachine* pMachine = SelectedMachine();
     if (!pMachine)
         return;
-    const auto values = m_services.machineSheet
-                            ? m_services.machineSheet(this, *pMachine)
-                            : RunMachineSheet(this, *pMachine, VendorTableData(), VendorTableSize());
+    const auto values = m_services.machineSheet ? m_services.machineSheet(this, *pMachine)
+                                                : RunMachineSheet(this, *pMachine, VendorTableData(), VendorTableSize(),
+                                                                  {}, HistorySourceForSheet());
     // The sheet is modal, but the machine is checked again rather than trusted across it.
     if (!values || !IsInList(pMachine))
         return;

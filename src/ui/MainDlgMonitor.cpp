@@ -40,6 +40,7 @@ void CMainDlg::RunPass(PassKind kind, std::function<void(const PassOutcome&)> do
         [pPlan, pPinger, nRetries, nPause] { return pPlan->Ping(*pPinger, nRetries, nPause); },
         [this, pPlan, done = std::move(done)](std::vector<std::int32_t> results) {
             const PassOutcome outcome = pPlan->Apply(m_machines, results, m_settings.m_bShowPingTime != 0);
+            RecordHistory(outcome);
             ApplyOutcome(outcome);
             done(outcome);
         });

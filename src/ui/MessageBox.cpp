@@ -58,6 +58,14 @@ void ShowInformation(QWidget* pParent, const QString& strTitle, const QString& s
     box.exec();
 }
 
+void ShowInformationModeless(QWidget* pParent, const QString& strTitle, const QString& strText) {
+    auto* pBox = new QMessageBox(QMessageBox::Information, strTitle, strText, QMessageBox::Ok, pParent);
+    pBox->setAttribute(Qt::WA_DeleteOnClose);
+    pBox->setWindowModality(Qt::NonModal);
+    FitTitle(pBox);
+    pBox->show();
+}
+
 bool AskYesNo(QWidget* pParent, const QString& strTitle, const QString& strText) {
     QMessageBox box(QMessageBox::Question, strTitle, strText, QMessageBox::Yes | QMessageBox::No, pParent);
     FitTitle(&box);

@@ -21,6 +21,8 @@ void FitTitle(QDialog* pDialog);
 // An information box with OK, and a question with Yes and No (true for Yes), fitted to their title.
 void ShowInformation(QWidget* pParent, const QString& strTitle, const QString& strText);
 bool AskYesNo(QWidget* pParent, const QString& strTitle, const QString& strText);
+// The information box without waiting for it: it stays until OK and deletes itself.
+void ShowInformationModeless(QWidget* pParent, const QString& strTitle, const QString& strText);
 // A question with Reload (true), Overwrite (false) and Cancel (nothing), fitted to its title.
 std::optional<bool> AskReloadOrOverwrite(QWidget* pParent, const QString& strTitle, const QString& strText);
 

@@ -47,9 +47,10 @@ struct Window {
     std::optional<SettingsValues> settingsAnswer;
     std::optional<SettingsValues> settingsShown;
     std::optional<MachineValues> machineAnswer;
-    std::function<bool(CMachineList&)> massAdd; // stands in for the range scan dialog; null: Cancel
-    QStringList reloadQuestions;                // asked when the machine file changed on disk behind the window
-    std::optional<bool> reloadAnswer;           // true: reload, false: overwrite, nothing: cancel
+    std::function<bool(CMachineList&)> massAdd;     // stands in for the range scan dialog; null: Cancel
+    QStringList reloadQuestions;                    // asked when the machine file changed on disk behind the window
+    std::optional<bool> reloadAnswer;               // true: reload, false: overwrite, nothing: cancel
+    std::optional<history::HistoryOptions> history; // null: the window keeps no history
 
     QString Path(const char* file) const { return dir.filePath(QString::fromLatin1(file)); }
 
@@ -99,6 +100,7 @@ struct Window {
             return reloadAnswer;
         };
         services.massAdd = [this](QWidget*, CMachineList& list) { return massAdd && massAdd(list); };
+        services.history = history;
         dlg = std::make_unique<CMainDlg>(location, services);
         QVERIFY(dlg->OnInitDialog(eWork));
         if (eWork == CMainDlg::StartWork::Now)
