@@ -51,15 +51,6 @@ struct MonitorOptions {
     std::optional<std::string> promFile;
 };
 
-std::string Timestamp() {
-    const std::time_t now = std::time(nullptr);
-    char text[64];
-    // Only the main thread formats times, so the shared buffer of localtime is safe here.
-    if (std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", std::localtime(&now)) == 0)
-        return "?";
-    return text;
-}
-
 MonitorOptions ReadOptions(const CArgs& args, const CliSettings& settings) {
     MonitorOptions options;
     args.RequirePositionals(0, 1, "machine file");
@@ -115,7 +106,7 @@ public:
             }
         }
         if (!outcome.strMessage.empty())
-            Print(Timestamp() + '\t' + OneLine(outcome.strMessage) + '\n');
+            Print(LocalTimestamp(std::time(nullptr)) + '\t' + OneLine(outcome.strMessage) + '\n');
         return true;
     }
 

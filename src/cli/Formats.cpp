@@ -185,4 +185,11 @@ std::string FormatMilliseconds(double dMicroseconds) {
     return text;
 }
 
+std::string LocalTimestamp(std::time_t nTime) {
+    char text[64];
+    if (std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", std::localtime(&nTime)) == 0)
+        return "?";
+    return text;
+}
+
 } // namespace lanwick::cli

@@ -3,6 +3,7 @@
 // must be UTF-8 reads bytes that are not UTF-8 as Latin-1.
 #pragma once
 
+#include <ctime>
 #include <string>
 
 namespace lanwick::cli {
@@ -30,5 +31,9 @@ std::string PromLabelValue(const std::string& strText);
 
 // Milliseconds with three decimals from the probes' microseconds: "0.052".
 std::string FormatMilliseconds(double dMicroseconds);
+
+// Local time in ISO 8601 with its offset, "2026-12-06T10:00:32+0100"; "?" when it cannot be formatted. Main
+// thread only: the shared buffer of localtime is not guarded.
+std::string LocalTimestamp(std::time_t nTime);
 
 } // namespace lanwick::cli
