@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -115,10 +116,11 @@ int main(int argc, char** argv) {
         if (n == 0 && nDone >= nSweeps)
             break;
     }
-    const long nPeak = StatusKb(pid, "VmHWM");
-    kill(pid, SIGTERM);
+    kill(pid, SIGTERM); // only when it overran the deadline; it normally ended after its last sweep
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    const long nPeak = usage.ru_maxrss;
     lanwick::test::SetHostUp(spare, false);
     std::filesystem::remove(strDb);
     std::filesystem::remove(strDb + "-wal");

@@ -1,6 +1,4 @@
 // "devices": the device book that "watch" keeps, listed, and a device in it accepted as belonging to the network.
-#include <algorithm>
-#include <cctype>
 #include <string>
 
 #include "cli/Args.h"
@@ -26,8 +24,8 @@ constexpr const char* kHelp =
     "  --unknown      only the devices neither accepted nor in the machine file\n"
     "  --format tsv   tab-separated, no header; \\, tab, CR and LF in texts written as \\\\, \\t, \\r, \\n (default)\n"
     "  --format csv   RFC 4180 with a header line and CRLF line ends\n"
-    "  --format json  an array of objects with the keys mac, address, vendor, name, first_seen, last_seen\n"
-    "                 (Unix seconds), accepted, in_machine_file (true or false)\n"
+    "  --format json  an array of objects with the keys mac, address, vendor, name, first_seen, last_seen,\n"
+    "                 accepted, in_machine_file (true or false); bytes that are not UTF-8 read as Latin-1\n"
     "  --accept MAC   mark the device with this MAC (colon, dash or plain form) as belonging to the network: it\n"
     "                 no longer counts as unknown; refused when the book has no such MAC\n";
 
@@ -39,25 +37,21 @@ const char* TrueFalse(bool b) {
     return b ? "true" : "false";
 }
 
-std::string DisplayMac(std::string strMac) {
-    std::transform(strMac.begin(), strMac.end(), strMac.begin(), [](unsigned char c) { return std::toupper(c); });
-    return strMac;
-}
-
 std::string SeparatedLine(const history::Device& d, std::string (*field)(const std::string&), char sep,
                           const char* end) {
     std::string line;
-    for (const std::string& text : {DisplayMac(d.strMac), d.strAddress, d.strVendor, d.strName,
+    for (const std::string& text : {UpperCase(d.strMac), d.strAddress, d.strVendor, d.strName,
                                     LocalTimestamp(d.nFirstSeen), LocalTimestamp(d.nLastSeen)})
         line += field(text) + sep;
     return line + YesNo(d.bAccepted) + sep + YesNo(d.bInFile) + end;
 }
 
 std::string JsonObject(const history::Device& d) {
-    return "{\"mac\": " + JsonString(DisplayMac(d.strMac)) + ", \"address\": " + JsonString(d.strAddress) +
+    return "{\"mac\": " + JsonString(UpperCase(d.strMac)) + ", \"address\": " + JsonString(d.strAddress) +
            ", \"vendor\": " + JsonString(d.strVendor) + ", \"name\": " + JsonString(d.strName) +
-           ", \"first_seen\": " + std::to_string(d.nFirstSeen) + ", \"last_seen\": " + std::to_string(d.nLastSeen) +
-           ", \"accepted\": " + TrueFalse(d.bAccepted) + ", \"in_machine_file\": " + TrueFalse(d.bInFile) + "}";
+           ", \"first_seen\": " + JsonString(LocalTimestamp(d.nFirstSeen)) +
+           ", \"last_seen\": " + JsonString(LocalTimestamp(d.nLastSeen)) + ", \"accepted\": " + TrueFalse(d.bAccepted) +
+           ", \"in_machine_file\": " + TrueFalse(d.bInFile) + "}";
 }
 
 std::string Listing(const std::vector<history::Device>& devices, const std::string& strFormat) {
@@ -107,7 +101,7 @@ int RunDevices(const Arguments& arguments) {
     std::string strError;
     switch (book.Accept(*accept, &strError)) {
     case history::AcceptResult::Accepted:
-        Print(DisplayMac(history::DeviceMac(*accept)) + " accepted\n");
+        Print(UpperCase(history::DeviceMac(*accept)) + " accepted\n");
         return 0;
     case history::AcceptResult::NoSuchDevice:
         throw CCliError("no device with MAC " + Shorten(*accept) + " in " + Shorten(strPath));

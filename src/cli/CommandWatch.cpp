@@ -2,7 +2,6 @@
 // device the network never showed before announced once: a line on stdout and, on request, a command of the
 // user's with the device's fields in its environment.
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -114,12 +113,6 @@ std::vector<history::Sighting> Sightings(const std::vector<SweepHit>& hits) {
     return sightings;
 }
 
-std::string DisplayMac(const std::string& strMac) {
-    std::string text = strMac;
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
-    return text;
-}
-
 class CWatch {
 public:
     CWatch(const WatchOptions& options, std::vector<history::KnownMachine> known)
@@ -179,7 +172,7 @@ private:
         std::string strName;
         if (m_options.bNames && !d.strAddress.empty())
             strName = ResolveName(d.strAddress).value_or("");
-        const std::string strMac = DisplayMac(d.strMac);
+        const std::string strMac = UpperCase(d.strMac);
         Print(strTime + '\t' + history::EventName(a.event) + '\t' + d.strAddress + '\t' + strMac + '\t' +
               TsvField(d.strVendor) + '\t' + TsvField(strName) + '\n');
         if (!m_options.exec)
@@ -191,7 +184,7 @@ private:
             {"LANWICK_VENDOR", d.strVendor},
             {"LANWICK_NAME", strName},
             {"LANWICK_TIME", strTime},
-            {"LANWICK_PREVIOUS_MAC", DisplayMac(a.strPreviousMac)},
+            {"LANWICK_PREVIOUS_MAC", UpperCase(a.strPreviousMac)},
         };
         if (std::string strError; !m_runner.Run(*m_options.exec, env, &strError))
             std::fprintf(stderr, "lanwick-cli: watch: --exec not run for %s: %s\n", d.strAddress.c_str(),
@@ -261,10 +254,11 @@ int RunWatch(const Arguments& arguments) {
         if (const std::string strReason = platform::ReplaceRefusal(*options.promFile); !strReason.empty())
             throw CCliError("cannot write " + Shorten(*options.promFile) + ": " + strReason);
     }
-    CWatch watch(options, KnownMachines(args, settings));
-    watch.Open();
+    std::vector<history::KnownMachine> known = KnownMachines(args, settings);
     RequireIcmp();
     options.addresses = SweepAddresses(start, end);
+    CWatch watch(options, std::move(known));
+    watch.Open();
 
     CStopRequest::Install(&watch.Engine());
     auto next = std::chrono::steady_clock::now();

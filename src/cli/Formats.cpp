@@ -185,6 +185,13 @@ std::string FormatMilliseconds(double dMicroseconds) {
     return text;
 }
 
+std::string UpperCase(std::string strText) {
+    for (char& c : strText)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return strText;
+}
+
 std::string LocalTimestamp(std::time_t nTime) {
     char text[64];
     if (std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", std::localtime(&nTime)) == 0)

@@ -32,6 +32,9 @@ std::string PromLabelValue(const std::string& strText);
 // Milliseconds with three decimals from the probes' microseconds: "0.052".
 std::string FormatMilliseconds(double dMicroseconds);
 
+// ASCII letters in upper case ("00:a0:c9:..." as the device book keeps a MAC, shown as "00:A0:C9:...").
+std::string UpperCase(std::string strText);
+
 // Local time in ISO 8601 with its offset, "2026-12-06T10:00:32+0100"; "?" when it cannot be formatted. Main
 // thread only: the shared buffer of localtime is not guarded.
 std::string LocalTimestamp(std::time_t nTime);

@@ -127,7 +127,7 @@ std::optional<std::vector<Announcement>> CDeviceBook::Record(const std::vector<S
     CStatement bareAt = m_db.Prepare("SELECT id FROM device WHERE address = ?1 AND mac IS NULL");
     CStatement seen = m_db.Prepare("UPDATE device SET address = ?2, vendor = CASE WHEN ?3 = '' THEN vendor ELSE ?3 "
                                    "END, name = CASE WHEN ?4 = '' THEN name ELSE ?4 END, last_seen = ?5, in_file = "
-                                   "?6, mac = coalesce(mac, ?7) WHERE id = ?1");
+                                   "CASE WHEN ?6 < 0 THEN in_file ELSE ?6 END, mac = coalesce(mac, ?7) WHERE id = ?1");
     CStatement insert = m_db.Prepare(
         "INSERT INTO device (mac, address, vendor, name, first_seen, last_seen, in_file) VALUES (?1, ?2, ?3, ?4, "
         "?5, ?5, ?6)");
@@ -147,10 +147,12 @@ std::optional<std::vector<Announcement>> CDeviceBook::Record(const std::vector<S
         return id;
     };
     bool bOk = true;
-    auto touch = [&](std::int64_t nId, const Sighting& s, bool bInFile, const std::string& strMac) {
+    // nInFile -1 keeps what the device was: a sighting without MAC cannot tell a machine of the file from another
+    // device at its address.
+    auto touch = [&](std::int64_t nId, const Sighting& s, int nInFile, const std::string& strMac) {
         seen.Reset();
         seen.Bind(1, nId).Bind(2, s.strAddress).Bind(3, s.strVendor).Bind(4, s.strName).Bind(5, nNow);
-        seen.Bind(6, static_cast<std::int64_t>(bInFile));
+        seen.Bind(6, static_cast<std::int64_t>(nInFile));
         strMac.empty() ? seen.BindNull(7) : seen.Bind(7, strMac);
         bOk = seen.Run() && bOk;
     };
@@ -163,7 +165,7 @@ std::optional<std::vector<Announcement>> CDeviceBook::Record(const std::vector<S
         if (strMac.empty()) {
             // No MAC this time: the address stands for the device last seen there.
             if (auto known = findId(withMacAt, s.strAddress)) {
-                touch(*known, s, bInFile, {});
+                touch(*known, s, -1, {});
                 continue;
             }
             if (bare) {
