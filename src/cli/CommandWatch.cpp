@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,8 +59,8 @@ constexpr const char* kHelp =
     "  --history FILE    the database holding the device book (default: the history database, see \"devices\")\n"
     "  --timeout MS      how long a sweep waits for replies, 10 to 10000 ms (default 1000)\n"
     "  --names           look up the host name of every announced device (empty when it has none)\n"
-    "  --file FILE       the machine file whose machines are known (default: the settings' default machine\n"
-    "                    file; none when that does not exist)\n"
+    "  --file FILE       the machine file whose machines are known, read again whenever it changes (default:\n"
+    "                    the settings' default machine file; none when that does not exist)\n"
     "  --sweeps K        stop after K sweeps (default: run until stopped)\n";
 
 struct WatchOptions {
@@ -80,20 +81,48 @@ std::optional<std::string> NonEmpty(const CArgs& args, const char* name, const c
     return value;
 }
 
-// The machines of the machine file as the book compares them; a default file that does not exist means none.
-std::vector<history::KnownMachine> KnownMachines(const CArgs& args, const CliSettings& settings) {
-    const std::optional<std::string> named = args.Value("--file");
-    const std::string strPath = MachineFilePath(named, settings);
-    std::vector<history::KnownMachine> known;
-    if (!named && !platform::FileExists(strPath))
-        return known;
-    CMachineList list;
-    ReadMachineFile(strPath, list);
-    list.ResetCursor();
-    while (const CMachine* pMachine = list.GetNextMachine())
-        known.push_back({FormatAddress(pMachine->m_ip), pMachine->m_strMac});
-    return known;
-}
+// The machines of the machine file as the book compares them, read again whenever the file changes, so that a
+// machine added in the window stops counting as unknown at the next sweep.
+class CKnownMachines {
+public:
+    CKnownMachines(std::string strPath, bool bNamed) : m_strPath(std::move(strPath)), m_bNamed(bNamed) {}
+
+    // The first read refuses a named file that cannot be read; a default file that does not exist means none.
+    // Later reads keep the machines read last when the file cannot be read, and say so.
+    void Read(bool bFirst) {
+        std::error_code ec;
+        const auto stamp = std::filesystem::last_write_time(m_strPath, ec);
+        if (!bFirst && ec == m_ec && stamp == m_stamp)
+            return;
+        m_stamp = stamp;
+        m_ec = ec;
+        if (ec && !m_bNamed) {
+            m_machines.clear();
+            return;
+        }
+        try {
+            CMachineList list;
+            ReadMachineFile(m_strPath, list);
+            m_machines.clear();
+            list.ResetCursor();
+            while (const CMachine* pMachine = list.GetNextMachine())
+                m_machines.push_back({FormatAddress(pMachine->m_ip), pMachine->m_strMac});
+        } catch (const CCliError& error) {
+            if (bFirst)
+                throw;
+            std::fprintf(stderr, "lanwick-cli: watch: %s (the machines read before stay known)\n", error.what());
+        }
+    }
+
+    const std::vector<history::KnownMachine>& Machines() const { return m_machines; }
+
+private:
+    const std::string m_strPath;
+    const bool m_bNamed;
+    std::filesystem::file_time_type m_stamp;
+    std::error_code m_ec;
+    std::vector<history::KnownMachine> m_machines;
+};
 
 // The hosts that answered, less this machine itself (its own addresses answer, but it is no device to announce).
 std::vector<history::Sighting> Sightings(const std::vector<SweepHit>& hits) {
@@ -115,8 +144,7 @@ std::vector<history::Sighting> Sightings(const std::vector<SweepHit>& hits) {
 
 class CWatch {
 public:
-    CWatch(const WatchOptions& options, std::vector<history::KnownMachine> known)
-        : m_options(options), m_known(std::move(known)) {
+    CWatch(const WatchOptions& options, CKnownMachines& known) : m_options(options), m_known(known) {
         m_engine.SetTimeout(options.nTimeout);
     }
 
@@ -131,7 +159,8 @@ public:
         if (m_engine.IsCancelled())
             return false;
         std::string strError;
-        const auto announcements = m_book.Record(Sightings(hits), m_known, std::time(nullptr), &strError);
+        m_known.Read(false);
+        const auto announcements = m_book.Record(Sightings(hits), m_known.Machines(), std::time(nullptr), &strError);
         if (!announcements) {
             // A book that cannot be written at once is refused; a later failure (a full disk) is said once and
             // the watch goes on: the devices are announced at the first sweep that can record them.
@@ -211,7 +240,7 @@ private:
     }
 
     const WatchOptions& m_options;
-    const std::vector<history::KnownMachine> m_known;
+    CKnownMachines& m_known;
     history::CDeviceBook m_book;
     CPingEngine m_engine;
     platform::CCommandRunner m_runner{4, 1024};
@@ -254,10 +283,12 @@ int RunWatch(const Arguments& arguments) {
         if (const std::string strReason = platform::ReplaceRefusal(*options.promFile); !strReason.empty())
             throw CCliError("cannot write " + Shorten(*options.promFile) + ": " + strReason);
     }
-    std::vector<history::KnownMachine> known = KnownMachines(args, settings);
+    const std::optional<std::string> file = args.Value("--file");
+    CKnownMachines known(MachineFilePath(file, settings), file.has_value());
+    known.Read(true);
     RequireIcmp();
     options.addresses = SweepAddresses(start, end);
-    CWatch watch(options, std::move(known));
+    CWatch watch(options, known);
     watch.Open();
 
     CStopRequest::Install(&watch.Engine());

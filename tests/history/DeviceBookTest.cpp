@@ -67,7 +67,8 @@ TEST(DeviceBookTest, Record_AnnouncesEachDeviceOnceByItsRules) {
           {{S("198.18.0.20", kB)}, ""}},
          "198.18.0.20 00:a0:c9:12:00:14 unknown; 198.18.0.20 00:00:0c:12:00:15 unknown"},
         {"another MAC at an address of the machine file",
-         {{"198.18.0.30", "08-00-20-12-00-16"}},
+         // The address twice in the file: the entry with a MAC says what the address should answer with.
+         {{"198.18.0.30", "08-00-20-12-00-16"}, {"198.18.0.30", ""}},
          {{{S("198.18.0.30", kD)}, "mac-changed 198.18.0.30 00:1b:21:12:00:17 was 08:00:20:12:00:16"},
           // Seen there once more without a MAC, it stays what it was: not the machine of the file.
           {{S("198.18.0.30")}, ""}},

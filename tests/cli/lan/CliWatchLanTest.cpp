@@ -7,9 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <map>
+#include <thread>
 
 namespace lanwick::test {
 namespace {
@@ -53,6 +55,16 @@ std::map<std::string, std::string> EnvFile(const std::string& strText) {
     return env;
 }
 
+bool SaveMachines(const std::string& strPath, const std::vector<LanHost>& hosts) {
+    CMachineList list;
+    for (const LanHost& h : hosts) {
+        IpAddress ip{};
+        std::sscanf(h.address.c_str(), "%hhu.%hhu.%hhu.%hhu", &ip[0], &ip[1], &ip[2], &ip[3]);
+        list.AddMachine(ip, h.MacDigits(), "Lab", "", 0, 0, 0);
+    }
+    return list.SaveFile(strPath);
+}
+
 std::vector<std::string> WatchArgs(const CTempDir& dir, const std::string& strAfter = "") {
     return {"watch", "198.18.0.1", "198.18.0.40", "--every", "1", "--timeout", "300", "--names", "--history",
             dir.File("history.db"), "--file", dir.File("machines.xml"), "--prom-file", dir.File("devices.prom"),
@@ -68,13 +80,7 @@ TEST(CliWatchLanTest, HostThatAppears_IsAnnouncedOnceWithItsFields) {
     const LanHost& listed = lan.Hosts()[0];
     CTempDir dir;
     // One machine of the LAN is in the machine file: it is known, never announced.
-    {
-        CMachineList list;
-        IpAddress ip{};
-        std::sscanf(listed.address.c_str(), "%hhu.%hhu.%hhu.%hhu", &ip[0], &ip[1], &ip[2], &ip[3]);
-        list.AddMachine(ip, listed.MacDigits(), "Lab", "listed", 0, 0, 0);
-        ASSERT_TRUE(list.SaveFile(dir.File("machines.xml")));
-    }
+    ASSERT_TRUE(SaveMachines(dir.File("machines.xml"), {listed}));
     // Every command hangs after its work: the watch must go on sweeping and stop when asked all the same (the
     // fixture ends what is left).
     CCliProcess watch(WatchArgs(dir, "; exec sleep 120"));
@@ -91,6 +97,14 @@ TEST(CliWatchLanTest, HostThatAppears_IsAnnouncedOnceWithItsFields) {
     EXPECT_EQ(event->strName, spare.name);
     // Three more sweeps add nothing.
     EXPECT_FALSE(WaitFor(watch, "none", seen, 3500));
+    const std::string strUnknown = "lanwick_devices_unknown " + std::to_string(lan.Hosts().size());
+    EXPECT_NE(dir.Read("devices.prom").find(strUnknown + "\n"), std::string::npos) << dir.Read("devices.prom");
+    // The spare added to the machine file is known from the next sweep on: the file is read again.
+    ASSERT_TRUE(SaveMachines(dir.File("machines.xml"), {listed, spare}));
+    const std::string strKnown = "lanwick_devices_unknown " + std::to_string(lan.Hosts().size() - 1) + "\n";
+    for (int i = 0; i < 50 && dir.Read("devices.prom").find(strKnown) == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_NE(dir.Read("devices.prom").find(strKnown), std::string::npos) << dir.Read("devices.prom");
     watch.Signal(SIGTERM);
     EXPECT_EQ(watch.Wait(10000), 0) << watch.Errors();
     SetHostUp(spare, false);
@@ -114,14 +128,16 @@ TEST(CliWatchLanTest, HostThatAppears_IsAnnouncedOnceWithItsFields) {
 
     const PromParse prom = ParseProm(dir.Read("devices.prom"));
     ASSERT_EQ(prom.error, "");
-    EXPECT_EQ(prom.families.at("lanwick_devices_unknown").samples.at(0).value, static_cast<double>(lan.Hosts().size()));
-    EXPECT_EQ(prom.families.at("lanwick_device_first_seen_timestamp_seconds").samples.size(), lan.Hosts().size());
+    const auto& firstSeen = prom.families.at("lanwick_device_first_seen_timestamp_seconds").samples;
+    EXPECT_EQ(firstSeen.size(), lan.Hosts().size() - 1);
 
-    // Accepted, the spare leaves the unknown list; a MAC the book never saw is refused.
-    EXPECT_EQ(RunCli({"devices", "--accept", spare.MacDigits(), "--history", dir.File("history.db")}).status, 0);
+    // Accepted, a host leaves the unknown list; a MAC the book never saw is refused.
+    const LanHost& accepted = lan.Hosts()[1];
+    EXPECT_EQ(RunCli({"devices", "--accept", accepted.MacDigits(), "--history", dir.File("history.db")}).status, 0);
     const CliResult unknown = RunCli({"devices", "--unknown", "--history", dir.File("history.db")});
     EXPECT_EQ(unknown.status, 0) << unknown.err;
-    EXPECT_EQ(SplitLines(unknown.out).size(), lan.Hosts().size() - 1);
+    EXPECT_EQ(SplitLines(unknown.out).size(), lan.Hosts().size() - 2);
+    EXPECT_EQ(unknown.out.find(accepted.mac), std::string::npos);
     EXPECT_EQ(unknown.out.find(spare.mac), std::string::npos);
     const CliResult refused = RunCli({"devices", "--accept", "02:00:5E:00:00:99", "--history", dir.File("history.db")});
     EXPECT_EQ(refused.status, 2);
@@ -134,7 +150,7 @@ TEST(CliWatchLanTest, HostThatTakesAnotherMac_IsAnnounced) {
     const LanHost& host = lan.Hosts().at(1);
     const std::string strNewMac = "00:1B:21:12:00:99";
     CTempDir dir;
-    ASSERT_TRUE(CMachineList().SaveFile(dir.File("machines.xml")));
+    ASSERT_TRUE(SaveMachines(dir.File("machines.xml"), {}));
     CCliProcess watch(WatchArgs(dir));
     std::vector<Event> seen;
     ASSERT_TRUE(WaitFor(watch, lan.Hosts().back().address, seen, 20000)) << watch.Errors();
