@@ -23,7 +23,7 @@ version=$("$cli" --version | sed 's/^lanwick-cli //')
 {
     echo ".TH LANWICK\\-CLI 1 \"\" \"lanwick\\-cli $version\" \"User Commands\""
     echo ".SH NAME"
-    echo "lanwick\\-cli \\- list, ping, scan, monitor and wake the machines of a local network from a terminal"
+    echo "lanwick\\-cli \\- list, ping, scan, monitor, watch and wake the machines of a local network from a terminal"
     echo ".SH SYNOPSIS"
     echo ".nf"
     "$cli" --help | usage_lines | escape

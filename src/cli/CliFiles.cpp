@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "history/History.h"
 #include "platform/FileStore.h"
 
 namespace lanwick::cli {
@@ -124,6 +125,18 @@ std::string MachineFilePath(const std::optional<std::string>& named, const CliSe
         return *named;
     }
     return settings.settings.m_strDefFile;
+}
+
+std::string HistoryPath(const CArgs& args, const CliSettings& settings) {
+    if (const auto named = args.Value("--history")) {
+        if (named->empty())
+            throw CCliError("--history needs a file name");
+        return *named;
+    }
+    const std::string strPath = history::LoadHistoryOptions(settings.strIniFile, ProgramDir()).strPath;
+    if (strPath.empty())
+        throw CCliError("no folder for the history database: name one with --history FILE");
+    return strPath;
 }
 
 void ReadMachineFile(const std::string& strPath, CMachineList& list) {

@@ -37,6 +37,10 @@ history::HistoryOptions LoadCliHistoryOptions(const CArgs& args, const CliSettin
 // The machine file a command works on: the one named, else the settings' default file.
 std::string MachineFilePath(const std::optional<std::string>& named, const CliSettings& settings);
 
+// The database of the history and the device book: --history FILE, else the one the settings' [History] section
+// names, else the default beside the program or in the user's data folder; a refusal when there is none.
+std::string HistoryPath(const CArgs& args, const CliSettings& settings);
+
 // Reads a machine file to list, monitor or look machines up in. Refuses a missing or unreadable file and a text
 // that is not a machine file; nothing is appended then.
 void ReadMachineFile(const std::string& strPath, CMachineList& list);

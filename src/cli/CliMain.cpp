@@ -34,8 +34,8 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"list", RunList},       {"ping", RunPing}, {"scan", RunScan},     {"monitor", RunMonitor},
-    {"history", RunHistory}, {"wake", RunWake}, {"vendor", RunVendor},
+    {"list", RunList}, {"ping", RunPing},     {"scan", RunScan},   {"monitor", RunMonitor}, {"history", RunHistory},
+    {"wake", RunWake}, {"vendor", RunVendor}, {"watch", RunWatch}, {"devices", RunDevices},
 };
 
 constexpr const char* kUsage =
@@ -53,6 +53,10 @@ constexpr const char* kUsage =
     "  wake TARGET [--file FILE] | wake ADDRESS MAC\n"
     "                                          send a Wake-on-LAN packet\n"
     "  vendor MAC...                           vendor names of MAC addresses\n"
+    "  watch START END [--every S] [--exec CMD] [--prom-file PATH] [--history FILE]\n"
+    "                                          announce devices new to the network, once each\n"
+    "  devices [--unknown] [--format tsv|csv|json] | devices --accept MAC\n"
+    "                                          the devices a watch has seen; accept one as known\n"
     "\n"
     "\"lanwick-cli COMMAND --help\" tells more about a command.\n"
     "\n"
@@ -75,7 +79,7 @@ constexpr const char* kUsage =
     "\n"
     "Exit status: 0 done; 1 some hosts did not answer (ping), or no history database or a host it holds nothing\n"
     "of (history); 2 refused or failed; 128+N stopped by signal N\n"
-    "(scan, ping); monitor exits 0 when stopped by SIGINT or SIGTERM.\n";
+    "(scan, ping); monitor and watch exit 0 when stopped by SIGINT or SIGTERM.\n";
 
 int Dispatch(std::vector<std::string> args) {
     // A --settings before the command belongs to the command.

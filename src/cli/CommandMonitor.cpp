@@ -61,10 +61,6 @@ struct MonitorOptions {
     std::optional<std::string> promFile;
 };
 
-std::string Timestamp() {
-    return LocalTime(std::time(nullptr));
-}
-
 MonitorOptions ReadOptions(const CArgs& args, const CliSettings& settings) {
     MonitorOptions options;
     args.RequirePositionals(0, 1, "machine file");
@@ -127,7 +123,7 @@ public:
             m_pHistory->Record(std::move(record));
         }
         if (!outcome.strMessage.empty())
-            Print(Timestamp() + '\t' + OneLine(outcome.strMessage) + '\n');
+            Print(LocalTime(std::time(nullptr)) + '\t' + OneLine(outcome.strMessage) + '\n');
         return true;
     }
 

@@ -5,7 +5,6 @@
 #include <condition_variable>
 #include <mutex>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "cli/Args.h"
@@ -13,16 +12,15 @@
 #include "cli/Commands.h"
 #include "cli/Formats.h"
 #include "cli/StopRequest.h"
+#include "cli/Sweep.h"
 #include "cli/Targets.h"
 #include "discovery/NameResolver.h"
 #include "discovery/RangeDivision.h"
 #include "discovery/ScanColumns.h"
 #include "discovery/ScanWorker.h"
 #include "platform/FileStore.h"
-#include "platform/Interfaces.h"
 #include "probes/Lookups.h"
 #include "probes/PingEngine.h"
-#include "probes/Unicast.h"
 #include "probes/VendorTable.h"
 
 namespace lanwick::cli {
@@ -74,22 +72,11 @@ public:
 
     void Start(const std::vector<ScanRange>& blocks) { m_workers.Start(blocks, RealScanProbes(), *this); }
 
-    // The sweep, on this thread: every address at once with one attempt, then the rows of those that answered
-    // in address order, their MACs from the neighbour table that the sweep's own requests just filled.
+    // The sweep, on this thread: the rows come in address order once every name is in.
     void Sweep(CPingEngine& engine, const std::vector<std::string>& addresses) {
         m_bInOrder = true;
-        const std::vector<std::int32_t> results = engine.PingAll(addresses, 1, 0);
-        if (!engine.IsCancelled()) {
-            std::unordered_map<std::string, std::string> macs;
-            for (auto& [strAddress, strMac] : KnownMacAddresses())
-                macs.emplace(std::move(strAddress), std::move(strMac));
-            for (std::size_t i = 0; i < addresses.size(); ++i) {
-                if (results[i] < 0)
-                    continue;
-                const auto mac = macs.find(addresses[i]);
-                OnScanFound(addresses[i], mac != macs.end() ? mac->second : std::string(12, '0'));
-            }
-        }
+        for (const SweepHit& hit : SweepOnce(engine, addresses))
+            OnScanFound(hit.strAddress, hit.strMac);
         OnScanDone();
     }
 
@@ -184,41 +171,6 @@ private:
     CScanWorkers m_workers;
 };
 
-// The addresses of the range that the workers would probe, less the broadcast addresses of this machine's
-// subnets (a /25's .127, say), which a request must never go to.
-std::vector<std::string> SweepAddresses(const IpAddress& start, const IpAddress& end) {
-    const std::vector<platform::Ipv4> broadcasts = platform::InterfaceBroadcasts();
-    std::vector<std::string> addresses;
-    for (const ScanRange& block : DivideRange(start, end, 1)) {
-        WalkScanRange(block, [&](const IpAddress& a) {
-            if (a[3] >= 1 && a[3] <= 254 && WhyNotUnicast({a[0], a[1], a[2], a[3]}, broadcasts).empty())
-                addresses.push_back(FormatAddress(a));
-            return true;
-        });
-    }
-    return addresses;
-}
-
-void RequireScanRange(const IpAddress& start, const IpAddress& end, const std::string& strStart,
-                      const std::string& strEnd) {
-    if (IsValidScanRange(start, end))
-        return;
-    const std::string strRange = "range " + strStart + " to " + strEnd + " refused: ";
-    if (start[0] != end[0])
-        throw CCliError(strRange + "START and END must have the same first number");
-    if (start[1] > end[1])
-        throw CCliError(strRange + "the second number must not go down from START to END");
-    throw CCliError(strRange + "END must lie above START in its last two numbers");
-}
-
-// A range that holds no single host's address at all (multicast, reserved) is refused before anything is sent.
-void RequireUnicastRange(const IpAddress& start, const std::string& strStart, const std::string& strEnd) {
-    const std::string strWhy = WhyNotUnicast({start[0], start[1], start[2], 1}, {});
-    if (!strWhy.empty())
-        throw CCliError("range " + strStart + " to " + strEnd + " refused: " + strStart + " is " + strWhy +
-                        ", not a single host");
-}
-
 } // namespace
 
 int RunScan(const Arguments& arguments) {
@@ -233,8 +185,7 @@ int RunScan(const Arguments& arguments) {
     args.RequirePositionals(2, 2, "START and END addresses");
     const IpAddress start = RequireAddress(args.Positionals()[0]);
     const IpAddress end = RequireAddress(args.Positionals()[1]);
-    RequireScanRange(start, end, args.Positionals()[0], args.Positionals()[1]);
-    RequireUnicastRange(start, args.Positionals()[0], args.Positionals()[1]);
+    RequireSweepRange(start, end, args.Positionals()[0], args.Positionals()[1]);
     std::optional<int> workers;
     if (const auto value = args.Value("--workers"))
         workers = static_cast<int>(ParseNumber(*value, 10, 80, "--workers"));

@@ -16,6 +16,8 @@ int RunMonitor(const Arguments& args);
 int RunWake(const Arguments& args);
 int RunVendor(const Arguments& args);
 int RunHistory(const Arguments& args);
+int RunWatch(const Arguments& args);
+int RunDevices(const Arguments& args);
 
 // Writes text to standard output at once and flushes it; a refusal when the output cannot be written.
 void Print(const std::string& strText);

@@ -125,6 +125,13 @@ std::string FormatMilliseconds(double dMicroseconds) {
     return text;
 }
 
+std::string UpperCase(std::string strText) {
+    for (char& c : strText)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return strText;
+}
+
 std::string LocalTime(std::int64_t nUnixSeconds) {
     const auto t = static_cast<std::time_t>(nUnixSeconds);
     std::tm local{};

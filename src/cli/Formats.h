@@ -32,6 +32,9 @@ std::string PromLabelValue(const std::string& strText);
 // Milliseconds with three decimals from the probes' microseconds: "0.052".
 std::string FormatMilliseconds(double dMicroseconds);
 
+// ASCII letters in upper case ("00:a0:c9:..." as the device book keeps a MAC, shown as "00:A0:C9:...").
+std::string UpperCase(std::string strText);
+
 // Unix seconds as local time in ISO 8601 with the offset: "2026-12-07T10:31:02+0100"; "?" when out of range.
 std::string LocalTime(std::int64_t nUnixSeconds);
 

@@ -93,4 +93,18 @@ std::string WritePromFile(const std::string& strPath, const std::string& strText
     return strReason.empty() ? std::string("the file could not be replaced") : strReason;
 }
 
+std::string DevicePromText(const std::vector<history::Device>& unknown) {
+    std::string strText =
+        "# HELP lanwick_devices_unknown Devices a watch has seen that are neither accepted nor in the "
+        "machine file.\n# TYPE lanwick_devices_unknown gauge\nlanwick_devices_unknown " +
+        std::to_string(unknown.size()) +
+        "\n# HELP lanwick_device_first_seen_timestamp_seconds Unix time at which a watch first saw "
+        "the unknown device.\n# TYPE lanwick_device_first_seen_timestamp_seconds gauge\n";
+    for (const history::Device& d : unknown)
+        strText += "lanwick_device_first_seen_timestamp_seconds{mac=\"" + PromLabelValue(d.strMac) + "\",address=\"" +
+                   PromLabelValue(d.strAddress) + "\",vendor=\"" + PromLabelValue(d.strVendor) + "\"} " +
+                   std::to_string(d.nFirstSeen) + "\n";
+    return strText;
+}
+
 } // namespace lanwick::cli

@@ -5,7 +5,9 @@
 #include <cstddef>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
+#include "history/DeviceBook.h"
 #include "monitor/MonitorPass.h"
 
 namespace lanwick::cli {
@@ -45,6 +47,11 @@ private:
     std::string m_strRtt;
     std::unordered_set<Span, SpanHash, SpanEqual> m_written;
 };
+
+// What a watch writes after each sweep: lanwick_devices_unknown, the count of the devices given (those neither
+// accepted nor machines of the machine file), and lanwick_device_first_seen_timestamp_seconds for each of them,
+// labelled mac, address and vendor (mac empty for a device known by its address alone).
+std::string DevicePromText(const std::vector<history::Device>& unknown);
 
 // Replaces the file at strPath with strText through a temporary file beside it (a hidden name that the collector's
 // "*.prom" pattern never matches). Empty on success, else the reason.

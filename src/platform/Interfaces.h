@@ -12,6 +12,9 @@ namespace lanwick::platform {
 // The broadcast address of every subnet configured on an interface that is up, in the caller's network namespace.
 std::vector<Ipv4> InterfaceBroadcasts();
 
+// The addresses of this machine's interfaces that are up: a watch does not count the machine itself as a device.
+std::vector<Ipv4> InterfaceAddresses();
+
 // True when `address` lies in a subnet configured on an interface that is up: a host there is reached directly,
 // and only there does asking for its hardware address make sense.
 bool IsOnLink(const Ipv4& address);

@@ -2,6 +2,7 @@
 // file and the settings file are found.
 #include "cli/CliRun.h"
 #include "cli/StrictParsers.h"
+#include "history/DeviceBook.h"
 #include "registry/MachineList.h"
 
 #include <gtest/gtest.h>
@@ -163,6 +164,44 @@ TEST(CliList, SettingsOptionNamesTheSettingsFileBeforeOrAfterTheCommand) {
     // A file named on the command line wins over the settings.
     EXPECT_EQ(RunCli({"list", "--settings", dir.File("b.ini"), dir.File("conf/machines.xml")}).out.substr(0, 7),
               "Office\t");
+}
+
+TEST(CliDevices, EveryFormatGivesTheBookInAddressOrderWithExactTexts) {
+    CTempDir dir;
+    const std::string db = dir.File("history.db");
+    {
+        history::CDeviceBook book;
+        ASSERT_TRUE(book.Open(db));
+        ASSERT_TRUE(book.Record({{"198.18.0.100", "00A0C9120064", "Intel, \"Corp\"", ""},
+                                 {"198.18.0.9", "", "", ""},
+                                 {"198.18.0.20", "00000c120014", "tab\there\xe9", ""}},
+                                {{"198.18.0.20", ""}}, 1'700'000'000));
+        ASSERT_EQ(book.Accept("00:A0:C9:12:00:64"), history::AcceptResult::Accepted);
+    }
+    const CliResult tsv = RunCli({"devices", "--history", db});
+    ASSERT_EQ(tsv.status, 0) << tsv.err;
+    const std::vector<std::string> lines = SplitLines(tsv.out);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].rfind("\t198.18.0.9\t\t\t", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1].rfind("00:00:0C:12:00:14\t198.18.0.20\ttab\\there\xe9\t\t", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[1].substr(lines[1].size() - 7), "\tNo\tYes");
+    EXPECT_EQ(lines[2].substr(lines[2].size() - 7), "\tYes\tNo");
+
+    const CliResult csv = RunCli({"devices", "--history", db, "--format", "csv"});
+    const auto records = ParseCsv(csv.out);
+    ASSERT_TRUE(records) << csv.out;
+    ASSERT_EQ(records->size(), 4u);
+    EXPECT_EQ(records->at(0).at(0), "mac");
+    EXPECT_EQ(records->at(3).at(2), "Intel, \"Corp\"");
+
+    const CliResult unknown = RunCli({"devices", "--history", db, "--unknown", "--format", "json"});
+    const auto objects = ParseJsonObjects(unknown.out);
+    ASSERT_TRUE(objects) << unknown.out;
+    ASSERT_EQ(objects->size(), 1u);
+    EXPECT_EQ(std::get<std::string>(objects->at(0).at("address")), "198.18.0.9");
+    EXPECT_EQ(std::get<std::string>(objects->at(0).at("mac")), "");
+    EXPECT_FALSE(std::get<bool>(objects->at(0).at("accepted")));
+    EXPECT_EQ(std::get<std::string>(objects->at(0).at("first_seen")).size(), 24u);
 }
 
 } // namespace

@@ -36,7 +36,7 @@ void WriteExcludedFile(const std::string& strPath) {
 }
 
 TEST(CliHelp, EveryCommandExplainsItselfOnStdout) {
-    for (const std::string cmd : {"list", "ping", "scan", "monitor", "history", "wake", "vendor"}) {
+    for (const std::string cmd : {"list", "ping", "scan", "monitor", "history", "wake", "vendor", "watch", "devices"}) {
         SCOPED_TRACE(cmd);
         for (const auto& args : std::vector<std::vector<std::string>>{
                  {cmd, "--help"}, {cmd, "-h"}, {"help", cmd}, {"--help", cmd}, {cmd, "x", "--help"}}) {
@@ -255,6 +255,37 @@ TEST(CliRefusal, MonitorOptionsAndSettingsAreChecked) {
     ExpectRefused({"monitor", m, "--refresh", "1", "--passes", "0"}, "--passes");
     ExpectRefused({"monitor", m, "--refresh", "1", "--prom-file", ""}, "--prom-file needs a file name");
     ExpectRefused({"monitor", m, "--refresh", "1", "--group", "Nosuch"}, "no machine of group \"Nosuch\"");
+}
+
+TEST(CliRefusal, WatchAndDevicesOptionsAreChecked) {
+    CTempDir dir;
+    const std::string db = dir.File("history.db");
+    const std::vector<std::string> watch = {"watch", "198.18.0.1", "198.18.0.254", "--history", db};
+    auto with = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args = watch;
+        args.insert(args.end(), extra.begin(), extra.end());
+        return args;
+    };
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {with({"--every", "0"}), "--every must be a whole number from 1 to 86400"},
+        {with({"--every", "86401"}), "--every"},
+        {with({"--sweeps", "0"}), "--sweeps"},
+        {with({"--exec", ""}), "--exec needs a command"},
+        {with({"--timeout", "5"}), "--timeout"},
+        {with({"--file", dir.File("none.xml")}), "No such file"},
+        {{"watch", "198.18.0.10", "198.18.0.5", "--history", db}, "refused"},
+        {{"watch", "224.0.0.1", "224.0.0.20", "--history", db}, "not a single host"},
+        {{"watch", "198.18.0.1", "198.18.0.20", "--history", ""}, "--history needs a file name"},
+        {{"devices", "--history", dir.File("none.db")}, "no such database"},
+        {{"devices", "--history", db, "--format", "xml"}, "unknown format"},
+        {{"devices", "--history", db, "--accept", "00:11:22"}, "is not a MAC address"},
+        {{"devices", "--history", db, "--accept", "001122334455", "--unknown"}, "--accept lists nothing"},
+    };
+    for (const auto& [args, strReason] : cases)
+        ExpectRefused(args, strReason);
+    // Refused before anything was created.
+    EXPECT_FALSE(std::filesystem::exists(db));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("none.db")));
 }
 
 } // namespace

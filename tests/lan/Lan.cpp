@@ -18,6 +18,28 @@ std::string LanHost::MacDigits() const {
     return digits;
 }
 
+namespace {
+
+// Lines of namespace, address, MAC and name, tab-separated.
+std::vector<LanHost> ReadHosts(const char* file) {
+    std::vector<LanHost> hosts;
+    std::ifstream in(file);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        LanHost h;
+        std::getline(fields, h.ns, '\t');
+        std::getline(fields, h.address, '\t');
+        std::getline(fields, h.mac, '\t');
+        std::getline(fields, h.name, '\t');
+        if (!h.address.empty())
+            hosts.push_back(h);
+    }
+    return hosts;
+}
+
+} // namespace
+
 const CLan& CLan::Get() {
     static const CLan lan = [] {
         CLan l;
@@ -34,18 +56,9 @@ const CLan& CLan::Get() {
             l.m_strRouter = router;
         if (const char* live = std::getenv("LANWICK_LAN_ROUTED_LIVE"))
             l.m_nRoutedLive = std::strtoul(live, nullptr, 10);
-        std::ifstream in(file);
-        std::string line;
-        while (std::getline(in, line)) {
-            std::istringstream fields(line);
-            LanHost h;
-            std::getline(fields, h.ns, '\t');
-            std::getline(fields, h.address, '\t');
-            std::getline(fields, h.mac, '\t');
-            std::getline(fields, h.name, '\t');
-            if (!h.address.empty())
-                l.m_hosts.push_back(h);
-        }
+        l.m_hosts = ReadHosts(file);
+        if (const char* spare = std::getenv("LANWICK_LAN_SPARE_FILE"))
+            l.m_spares = ReadHosts(spare);
         return l;
     }();
     return lan;

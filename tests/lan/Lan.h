@@ -23,6 +23,8 @@ public:
     static const CLan& Get();
     bool IsUp() const { return !m_hosts.empty(); }
     const std::vector<LanHost>& Hosts() const { return m_hosts; }
+    // With with_lan.sh --spare N: hosts made with their link down, for a test to bring up (SetHostUp).
+    const std::vector<LanHost>& Spares() const { return m_spares; }
     const std::string& Monitor() const { return m_strMonitor; }
     const std::string& ScratchDir() const { return m_strDir; }
     // An address of the LAN's /24 that no host holds (198.18.0.250 and below, above the hosts).
@@ -38,6 +40,7 @@ public:
 
 private:
     std::vector<LanHost> m_hosts;
+    std::vector<LanHost> m_spares;
     std::string m_strMonitor;
     std::string m_strDir;
     std::string m_strRouter;

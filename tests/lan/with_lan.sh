@@ -2,7 +2,7 @@
 # Builds a throw-away LAN of network namespaces, runs one command inside its monitor namespace, and removes
 # everything it made, whatever the command does.
 #
-#   with_lan.sh [--hosts N] [--prefix 24|23] [--routed N] -- COMMAND [ARGS...]
+#   with_lan.sh [--hosts N] [--spare N] [--prefix 24|23] [--routed N] -- COMMAND [ARGS...]
 #
 # The LAN: a bridge in the root namespace (no address there, so the root namespace has no route into it), a
 # monitor namespace at 198.18.0.1/24 and N host namespaces at 198.18.0.10 upwards, each with a fixed MAC of a
@@ -12,6 +12,8 @@
 #
 # --prefix 23 makes the segment 198.18.0.0/23 (monitor at 198.18.0.1/23) and deals the hosts out to both halves in
 # turn: 198.18.0.10, 198.18.1.10, 198.18.0.11, ... (up to 400 hosts).
+# --spare N adds N more hosts after those, made like them but with their link down: a test brings one up to have
+# a device appear on the LAN (they are listed in LANWICK_LAN_SPARE_FILE, not in LANWICK_LAN_FILE).
 # --routed N adds a router at 198.18.0.254 (forwarding, on the bridge) and a far namespace behind it on its own
 # link (198.19.255.252/30). The far kernel answers echo for the first N host addresses of 198.19.0.0/16 (last
 # number 1..254, from 198.19.0.1 up: 198.19.0.1..254, 198.19.1.1..254, ...); the router drops every other address
@@ -19,7 +21,7 @@
 #
 # The command sees LANWICK_LAN_FILE: a tab-separated file with one line per host: namespace, address, MAC
 # (colon form, upper case), name (empty when the hosts file has none). Also LANWICK_LAN_MONITOR (monitor
-# namespace), LANWICK_LAN_ID (prefix of every name this run made), LANWICK_LAN_DIR (a scratch folder),
+# namespace), LANWICK_LAN_SPARE_FILE (the spare hosts, in the same form), LANWICK_LAN_ID (prefix of every name this run made), LANWICK_LAN_DIR (a scratch folder),
 # LANWICK_LAN_PREFIX (24 or 23) and, with --routed, LANWICK_LAN_ROUTER and LANWICK_LAN_FAR (namespaces),
 # LANWICK_LAN_GATEWAY (198.18.0.254) and LANWICK_LAN_ROUTED_LIVE (N).
 #
@@ -27,11 +29,13 @@
 set -u
 
 hosts=40
+spare=0
 prefix=24
 routed=""
 while [ $# -gt 0 ]; do
     case "$1" in
     --hosts) hosts="$2"; shift 2 ;;
+    --spare) spare="$2"; shift 2 ;;
     --prefix) prefix="$2"; shift 2 ;;
     --routed) routed="$2"; shift 2 ;;
     --) shift; break ;;
@@ -48,6 +52,10 @@ esac
 max_hosts=$((200 * halves))
 if ! [[ "$hosts" =~ ^[0-9]+$ ]] || [ "$hosts" -lt 1 ] || [ "$hosts" -gt "$max_hosts" ]; then
     echo "with_lan.sh: --hosts must be 1..$max_hosts" >&2
+    exit 2
+fi
+if ! [[ "$spare" =~ ^[0-9]+$ ]] || [ $((hosts + spare)) -gt "$max_hosts" ]; then
+    echo "with_lan.sh: --spare must be 0..$((max_hosts - hosts))" >&2
     exit 2
 fi
 # 255 blocks of 254 host addresses: 198.19.0.x to 198.19.254.x; 198.19.255.0/24 holds the router's far link.
@@ -132,7 +140,10 @@ add_ns "$mon" 198.18.0.1 02:00:5E:12:00:01 0
 # Vendor prefixes with well-known owners, so that tests can check the vendor column.
 prefixes=(00:00:0C 00:A0:C9 08:00:20 00:1B:21)
 lanfile="$dir/lan.tsv"
+sparefile="$dir/spare.tsv"
 : >"$lanfile"
+: >"$sparefile"
+spare_ns=()
 mkdir -p "/etc/netns/$mon"
 {
     echo "127.0.0.1 localhost"
@@ -141,7 +152,7 @@ mkdir -p "/etc/netns/$mon"
 printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' >"/etc/netns/$mon/resolv.conf"
 
 host_addrs=()
-for ((i = 0; i < hosts; i++)); do
+for ((i = 0; i < hosts + spare; i++)); do
     half=$((i % halves))
     n=$((i / halves)) # the host's place within its half
     last=$((10 + n))
@@ -154,6 +165,11 @@ for ((i = 0; i < hosts; i++)); do
     if [ $((n % 2)) = 0 ]; then
         name="host$offset.lanwick.test"
         echo "$addr $name host$offset" >>"/etc/netns/$mon/hosts"
+    fi
+    if [ "$i" -ge "$hosts" ]; then
+        spare_ns+=("$ns")
+        printf '%s\t%s\t%s\t%s\n' "$ns" "$addr" "$mac" "$name" >>"$sparefile"
+        continue
     fi
     host_addrs+=("$addr")
     printf '%s\t%s\t%s\t%s\n' "$ns" "$addr" "$mac" "$name" >>"$lanfile"
@@ -169,6 +185,9 @@ for entry in "${ns_addr[@]}"; do
     read -r ns addr <<<"$entry"
     printf 'addr add %s/%s dev eth0\nlink set lo up\nlink set eth0 up\n' "$addr" "$prefix" |
         ip -n "$ns" -batch - || fail "cannot set up $ns"
+done
+for ns in "${spare_ns[@]}"; do
+    ip -n "$ns" link set eth0 down || fail "cannot take $ns down"
 done
 
 if [ -n "$routed" ]; then
@@ -228,7 +247,7 @@ done
 ip -n "$mon" neigh flush all 2>/dev/null
 
 export LANWICK_LAN_FILE="$lanfile" LANWICK_LAN_MONITOR="$mon" LANWICK_LAN_ID="$id" LANWICK_LAN_DIR="$dir"
-export LANWICK_LAN_PREFIX="$prefix"
+export LANWICK_LAN_PREFIX="$prefix" LANWICK_LAN_SPARE_FILE="$sparefile"
 if [ -n "$routed" ]; then
     export LANWICK_LAN_ROUTER="$router" LANWICK_LAN_FAR="$far" LANWICK_LAN_GATEWAY=198.18.0.254
     export LANWICK_LAN_ROUTED_LIVE="$routed"

@@ -43,6 +43,22 @@ std::vector<Ipv4> InterfaceBroadcasts() {
     return result;
 }
 
+std::vector<Ipv4> InterfaceAddresses() {
+    std::vector<Ipv4> result;
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0)
+        return result;
+    for (const ifaddrs* i = list; i != nullptr; i = i->ifa_next) {
+        if (i->ifa_addr == nullptr || i->ifa_addr->sa_family != AF_INET || !(i->ifa_flags & IFF_UP))
+            continue;
+        Ipv4 address{};
+        std::memcpy(address.data(), &reinterpret_cast<const sockaddr_in*>(i->ifa_addr)->sin_addr.s_addr, 4);
+        result.push_back(address);
+    }
+    freeifaddrs(list);
+    return result;
+}
+
 bool IsOnLink(const Ipv4& address) {
     std::uint32_t wanted = 0;
     std::memcpy(&wanted, address.data(), 4);
