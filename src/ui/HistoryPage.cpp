@@ -57,6 +57,8 @@ QString UptimeText(double dShare) {
 CHistPp::CHistPp(const history::MachineKey& key, HistorySource source)
     : CPropertyPage(IDD, QStringLiteral("History"), 300, 205), m_key(key), m_source(std::move(source)),
       m_pJobs(std::make_unique<CBackgroundJobs>()) {
+    // A plot needs room the machine's own pages never did: the sheet grows only while this page is shown.
+    KeepOwnSize();
     Label("Uptime:", DluRect(7, 8, 30, 8));
     static constexpr const char* kSpanNames[] = {"24 hours:", "7 days:", "30 days:"};
     static constexpr int kUptimeIds[] = {IDC_UPTIME_24H, IDC_UPTIME_7D, IDC_UPTIME_30D};

@@ -30,6 +30,20 @@ CPropertyPage::CPropertyPage(int nTemplateId, const QString& strCaption, int nWi
     setMinimumSize(DluX(nWidthDlu), DluY(nHeightDlu));
 }
 
+void CPropertyPage::KeepOwnSize() {
+    m_ownSize = minimumSize();
+    Fit(false);
+}
+
+void CPropertyPage::Fit(bool bCurrent) {
+    if (!m_ownSize.isValid())
+        return;
+    // Out of view the page claims no room: the stack is then as large as the largest other page.
+    setMinimumSize(bCurrent ? m_ownSize : QSize(0, 0));
+    const auto policy = bCurrent ? QSizePolicy::Preferred : QSizePolicy::Ignored;
+    setSizePolicy(policy, policy);
+}
+
 void CPropertyPage::OnSetActive() {
     if (!m_bCreated) {
         m_bCreated = true;
@@ -138,6 +152,8 @@ bool CPropertySheet::SetActivePage(int nIndex) {
 void CPropertySheet::ShowTab(int nIndex) {
     const QSignalBlocker block(m_pTabs);
     m_pTabs->setCurrentIndex(nIndex);
+    for (int i = 0; i < GetPageCount(); ++i)
+        m_pages[static_cast<std::size_t>(i)]->Fit(i == nIndex);
     m_pStack->setCurrentIndex(nIndex);
 }
 

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QRect>
+#include <QSize>
 
 #include <vector>
 
@@ -33,6 +34,11 @@ public:
     bool OnKillActive();
     virtual void OnOK() {}
 
+    // A page that keeps its own size: the sheet takes that size only while the page is current, so that adding it
+    // leaves the sheet as the other pages made it. The sheet calls Fit on every change of page.
+    void KeepOwnSize();
+    void Fit(bool bCurrent);
+
 protected:
     // Boxes from values (bSave false) or values from boxes with their checks (true; false after a message).
     virtual bool DoDataExchange(bool bSave) = 0;
@@ -58,6 +64,7 @@ protected:
 private:
     QString m_strCaption;
     bool m_bCreated = false;
+    QSize m_ownSize; // valid for a page that keeps its own size
 };
 
 class CPropertySheet : public QDialog {

@@ -133,9 +133,17 @@ private slots:
         QCOMPARE(sheet.ScanningPage()->minimumSize(), QSize(DluX(127), DluY(55)));
         QCoreApplication::processEvents();
         QCOMPARE(db.Asked(), std::size_t{0});
+        // The machine's own pages keep the sheet's size as it was without a History page; only that page grows it.
+        CMachineSheet without(Sample(), VendorTableData(), VendorTableSize());
+        without.show();
+        QTRY_COMPARE(sheet.size(), without.size());
 
         QVERIFY(sheet.SetActivePage(2));
+        QTRY_VERIFY(sheet.width() >= DluX(300) && sheet.height() > DluY(205));
         QTRY_VERIFY(!sheet.HistoryPage()->IsReading());
+        QVERIFY(sheet.SetActivePage(1));
+        QTRY_COMPARE(sheet.size(), without.size());
+        QVERIFY(sheet.SetActivePage(2));
         QCOMPARE(db.Asked(), std::size_t{1});
         QVERIFY(db.bOffThread);
         QCOMPARE(db.asked[0], std::make_pair(kNow - 24 * kHour, kNow));
