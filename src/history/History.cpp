@@ -4,6 +4,7 @@
 #include "monitor/IniFile.h"
 #include "monitor/Settings.h"
 #include "platform/FileStore.h"
+#include "platform/Resolver.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -96,6 +97,76 @@ std::string NormaliseMac(const std::string& strMac) {
     for (std::size_t i = 0; i < 12; i += 2)
         out += (i ? ":" : "") + digits.substr(i, 2);
     return out;
+}
+
+bool PackKey(const MachineKey& key, std::uint32_t& nAddress, std::uint64_t& nMac) {
+    // Only the canonical forms (no leading zeros, lower-case colon MAC), so that two texts the database tells
+    // apart never share an entry. By hand: this runs for every check of every pass.
+    nAddress = 0;
+    nMac = 0;
+    unsigned nPart = 0, nDigits = 0, nParts = 0;
+    for (std::size_t i = 0; i <= key.strAddress.size(); ++i) {
+        const char c = i < key.strAddress.size() ? key.strAddress[i] : '.';
+        if (c >= '0' && c <= '9') {
+            if ((nDigits > 0 && nPart == 0) || ++nDigits > 3)
+                return false;
+            nPart = nPart * 10 + static_cast<unsigned>(c - '0');
+        } else if (c == '.' && nDigits > 0 && nPart <= 255 && nParts < 4) {
+            nAddress = (nAddress << 8) | nPart;
+            nPart = nDigits = 0;
+            ++nParts;
+        } else {
+            return false;
+        }
+    }
+    if (nParts != 4)
+        return false;
+    if (key.strMac.empty())
+        return true;
+    if (key.strMac.size() != 17)
+        return false;
+    for (std::size_t i = 0; i < 17; ++i) {
+        const char c = key.strMac[i];
+        if (i % 3 == 2) {
+            if (c != ':')
+                return false;
+        } else if (c >= '0' && c <= '9') {
+            nMac = (nMac << 4) | static_cast<std::uint64_t>(c - '0');
+        } else if (c >= 'a' && c <= 'f') {
+            nMac = (nMac << 4) | static_cast<std::uint64_t>(c - 'a' + 10);
+        } else {
+            return false;
+        }
+    }
+    // All zeros is no MAC (NormaliseMac makes it empty); it must not share the entry of the empty one.
+    return nMac != 0;
+}
+
+MachineKey UnpackKey(std::uint32_t nAddress, std::uint64_t nMac) {
+    MachineKey key;
+    key.strAddress =
+        platform::FormatIpv4({static_cast<std::uint8_t>(nAddress >> 24), static_cast<std::uint8_t>(nAddress >> 16),
+                              static_cast<std::uint8_t>(nAddress >> 8), static_cast<std::uint8_t>(nAddress)});
+    if (nMac != 0) {
+        static const char kHex[] = "0123456789abcdef";
+        for (int nByte = 5; nByte >= 0; --nByte) {
+            const auto b = static_cast<unsigned>(nMac >> (8 * nByte)) & 0xFF;
+            if (nByte != 5)
+                key.strMac += ':';
+            key.strMac += kHex[b >> 4];
+            key.strMac += kHex[b & 0xF];
+        }
+    }
+    return key;
+}
+
+Check::Check(const MachineKey& key, std::int32_t nRoundTrip) : nRoundTripUs(nRoundTrip) {
+    if (!PackKey(key, nAddress, nMac))
+        pOddKey = std::make_shared<const MachineKey>(key);
+}
+
+MachineKey Check::Key() const {
+    return pOddKey ? *pOddKey : UnpackKey(nAddress, nMac);
 }
 
 } // namespace lanwick::history

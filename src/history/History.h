@@ -40,10 +40,23 @@ struct MachineKey {
     bool operator==(const MachineKey&) const = default;
 };
 
-// One machine's result in a pass.
+// A key as two numbers: the address and the MAC's 48 bits (0 without one). False for a key in any other form
+// than the canonical one (a dotted address without leading zeros, a MAC as NormaliseMac gives it, or none).
+bool PackKey(const MachineKey& key, std::uint32_t& nAddress, std::uint64_t& nMac);
+MachineKey UnpackKey(std::uint32_t nAddress, std::uint64_t nMac);
+
+// One machine's result in a pass. The key is kept as numbers: a monitor hands over a pass of 10,000 machines
+// every minute, and two strings a check would be most of its memory.
 struct Check {
-    MachineKey key;
+    Check() = default;
+    Check(const MachineKey& key, std::int32_t nRoundTrip);
+    MachineKey Key() const;
+
+    std::uint32_t nAddress = 0;
+    std::uint64_t nMac = 0;
     std::int32_t nRoundTripUs = -1; // -1: no answer
+    // Only for a key that does not pack (see PackKey): kept as it was given.
+    std::shared_ptr<const MachineKey> pOddKey;
 };
 
 // One monitoring pass or list fill, with the Unix time at which it ended.

@@ -37,7 +37,7 @@ std::size_t MachineKeyHash::operator()(const MachineKey& key) const noexcept {
 void CFoldedPasses::Add(const PassRecord& pass) {
     const std::int64_t nHour = HourOf(pass.nUnixSeconds);
     for (const Check& check : pass.checks) {
-        Machine& machine = m_machines[check.key];
+        Machine& machine = m_machines[check.Key()];
         if (machine.hours.empty() || machine.hours.back().nHour != nHour)
             machine.hours.push_back({nHour});
         AddCheck(machine.hours.back(), check.nRoundTripUs);
@@ -67,7 +67,7 @@ std::string CHistoryStore::Open(const std::string& strPath, std::int64_t nRetent
         return "cannot open " + strPath + ": " + strError;
     // A pass touches a few dozen pages of the current hour and the machine table; SQLite's default of 2 MB of
     // cache would double what a monitor of 10,000 machines otherwise holds.
-    m_db.Exec("PRAGMA cache_size = -512");
+    m_db.Exec("PRAGMA cache_size = -256");
     // Checked again on this connection: the file may have been created or replaced in between.
     if (const std::string strWhy = ForeignReason(m_db); !strWhy.empty())
         return strPath + " " + strWhy + "; it is left as it is";
@@ -96,58 +96,56 @@ std::string CHistoryStore::Failure(const char* what) const {
     return std::string("cannot ") + what + " " + m_strPath + ": " + m_db.LastError();
 }
 
-std::size_t CHistoryStore::PackedKeyHash::operator()(const PackedKey& key) const noexcept {
-    return std::hash<std::uint64_t>()((std::uint64_t{key.nAddress} << 32) ^ key.nMac ^ (key.nMac >> 29));
+CHistoryStore::Known* CHistoryStore::CKnownMachines::Find(const PackedKey& key) {
+    const Entry probe{key.nMac, key.nAddress, {}};
+    const auto it = std::lower_bound(m_sorted.begin(), m_sorted.end(), probe);
+    if (it != m_sorted.end() && it->nMac == key.nMac && it->nAddress == key.nAddress)
+        return &it->known;
+    // A machine added earlier in this pass is not searched: its second lookup reads the same row again, and
+    // Settle keeps the later entry.
+    return nullptr;
 }
 
-bool CHistoryStore::Pack(const MachineKey& key, PackedKey& packed) {
-    // Only the canonical forms (no leading zeros, lower-case colon MAC), so that two texts the database tells
-    // apart never share an entry. By hand: this runs for every check of every pass.
-    packed = {};
-    unsigned nPart = 0, nDigits = 0, nParts = 0;
-    for (std::size_t i = 0; i <= key.strAddress.size(); ++i) {
-        const char c = i < key.strAddress.size() ? key.strAddress[i] : '.';
-        if (c >= '0' && c <= '9') {
-            if ((nDigits > 0 && nPart == 0) || ++nDigits > 3)
-                return false;
-            nPart = nPart * 10 + static_cast<unsigned>(c - '0');
-        } else if (c == '.' && nDigits > 0 && nPart <= 255 && nParts < 4) {
-            packed.nAddress = (packed.nAddress << 8) | nPart;
-            nPart = nDigits = 0;
-            ++nParts;
-        } else {
-            return false;
-        }
+CHistoryStore::Known* CHistoryStore::CKnownMachines::Add(const PackedKey& key, const Known& known) {
+    m_added.push_back({key.nMac, key.nAddress, known});
+    return &m_added.back().known;
+}
+
+void CHistoryStore::CKnownMachines::Settle() {
+    if (m_added.empty())
+        return;
+    std::stable_sort(m_added.begin(), m_added.end());
+    // Of a key met twice in a pass (an address listed twice), the later entry holds the state written last.
+    auto last = m_added.begin();
+    for (auto it = m_added.begin(); it != m_added.end(); ++it) {
+        if (last != it && (*last < *it))
+            ++last;
+        *last = *it;
     }
-    if (nParts != 4)
-        return false;
-    if (key.strMac.empty())
-        return true;
-    if (key.strMac.size() != 17)
-        return false;
-    for (std::size_t i = 0; i < 17; ++i) {
-        const char c = key.strMac[i];
-        if (i % 3 == 2) {
-            if (c != ':')
-                return false;
-        } else if (c >= '0' && c <= '9') {
-            packed.nMac = (packed.nMac << 4) | static_cast<std::uint64_t>(c - '0');
-        } else if (c >= 'a' && c <= 'f') {
-            packed.nMac = (packed.nMac << 4) | static_cast<std::uint64_t>(c - 'a' + 10);
-        } else {
-            return false;
-        }
-    }
-    // All zeros is no MAC (NormaliseMac makes it empty); it must not share the entry of the empty one.
-    return packed.nMac != 0;
+    m_added.erase(last + 1, m_added.end());
+    const auto middle = m_sorted.insert(m_sorted.end(), m_added.begin(), m_added.end());
+    std::inplace_merge(m_sorted.begin(), middle, m_sorted.end());
+    m_added.clear();
+    m_added.shrink_to_fit();
+}
+
+void CHistoryStore::CKnownMachines::Clear() {
+    m_sorted.clear();
+    m_added.clear();
+}
+
+CHistoryStore::Known* CHistoryStore::Lookup(const PackedKey& packed, std::int64_t nHour) {
+    if (Known* pKnown = m_known.Find(packed))
+        return pKnown;
+    return Lookup(UnpackKey(packed.nAddress, packed.nMac), nHour);
 }
 
 CHistoryStore::Known* CHistoryStore::Lookup(const MachineKey& key, std::int64_t nHour) {
     PackedKey packed;
-    const bool bPacked = Pack(key, packed);
+    const bool bPacked = PackKey(key, packed.nAddress, packed.nMac);
     if (bPacked) {
-        if (const auto it = m_known.find(packed); it != m_known.end())
-            return &it->second;
+        if (Known* pKnown = m_known.Find(packed))
+            return pKnown;
     }
     m_insertMachine.Reset();
     if (!m_insertMachine.Bind(1, key.strAddress).Bind(2, key.strMac).Bind(3, nHour).Run())
@@ -170,7 +168,7 @@ CHistoryStore::Known* CHistoryStore::Lookup(const MachineKey& key, std::int64_t 
         m_uncached = known;
         return &m_uncached;
     }
-    return &m_known.emplace(packed, known).first->second;
+    return m_known.Add(packed, known);
 }
 
 bool CHistoryStore::AddHour(Known& machine, const CFoldedPasses::Hour& hour) {
@@ -220,7 +218,7 @@ bool CHistoryStore::PruneIfDue(std::int64_t nHour) {
         return false;
     // Ids of machines gone for the whole retention are no longer valid; the rest is looked up again cheaply.
     if (m_db.Changes() > 0)
-        m_known.clear();
+        m_known.Clear();
     m_nPrunedHour = nHour;
     return true;
 }
@@ -231,19 +229,20 @@ std::string CHistoryStore::WritePass(const PassRecord& pass) {
     if (!transaction.Began())
         return Failure("write");
     for (const Check& check : pass.checks) {
-        Known* pMachine = Lookup(check.key, nHour);
+        Known* pMachine = check.pOddKey ? Lookup(*check.pOddKey, nHour) : Lookup({check.nAddress, check.nMac}, nHour);
         CFoldedPasses::Hour hour{nHour};
         AddCheck(hour, check.nRoundTripUs);
         if (!pMachine || !AddHour(*pMachine, hour) ||
             !AddState(*pMachine, pass.nUnixSeconds, check.nRoundTripUs >= 0)) {
-            m_known.clear();
+            m_known.Clear();
             return Failure("write");
         }
     }
     if (!transaction.Commit()) {
-        m_known.clear();
+        m_known.Clear();
         return Failure("write");
     }
+    m_known.Settle();
     // After the pass, whose machines are then fresh: pruning first would take a machine back from a long pause
     // for one gone for good.
     return PruneIfDue(nHour) ? std::string() : Failure("prune");
@@ -264,14 +263,15 @@ std::string CHistoryStore::WriteFolded(const CFoldedPasses& folded) {
         for (std::size_t i = 0; bWritten && i < machine.states.size(); ++i)
             bWritten = AddState(*pMachine, machine.states[i].nUnixSeconds, machine.states[i].bUp);
         if (!bWritten) {
-            m_known.clear();
+            m_known.Clear();
             return Failure("write");
         }
     }
     if (!transaction.Commit()) {
-        m_known.clear();
+        m_known.Clear();
         return Failure("write");
     }
+    m_known.Settle();
     // After the pass, whose machines are then fresh: pruning first would take a machine back from a long pause
     // for one gone for good.
     return PruneIfDue(nHour) ? std::string() : Failure("prune");
