@@ -53,14 +53,22 @@ public:
     std::int64_t Step(std::int64_t now) {
         std::int64_t next = now + m_nWait;
         bool bCounted = false;
+        bool bDrained = false;
         for (std::size_t i = 0; i < slots.size(); ++i) {
             HostSlot& s = slots[i];
             if (s.state == HostState::Ready && s.nNextSend <= now && now >= m_nBusyUntil) {
-                Send(i, now);
+                // The deadline runs from this send, not from the start of the step: a long burst, or a pass
+                // that lost the processor in it, must not shorten the wait of the requests sent last.
+                Send(i, m_clock.Counter());
                 // Without arrival stamps a reply's time is when we read it: read between sends, so that no reply
                 // waits behind the rest of the burst.
                 if (!m_socket.StampsArrivals())
                     bCounted = Drain() > 0 || bCounted;
+            }
+            if (s.state == HostState::Waiting && s.nDeadline <= now && !bDrained) {
+                // A pass that lost the processor past a deadline first takes what arrived meanwhile.
+                bDrained = true;
+                bCounted = Drain() > 0 || bCounted;
             }
             if (s.state == HostState::Waiting && s.nDeadline <= now) {
                 m_inFlight.erase(s.nSequence);

@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace lanwick::test {
@@ -67,9 +68,10 @@ public:
     bool bRaw = true;                 // raw sockets hand over an IP header before the ICMP message
     std::uint16_t nKernelId = 0xBEEF; // what a datagram socket's kernel writes as identifier
     bool bWaitFails = false;
-    bool bStamps = true;      // the system stamps each datagram's arrival
-    int nReceiveFailures = 0; // so many reads after a readable wait fail
-    int nBusySends = 0;       // so many sends find the buffer full first
+    bool bStamps = true;              // the system stamps each datagram's arrival
+    int nReceiveFailures = 0;         // so many reads after a readable wait fail
+    int nBusySends = 0;               // so many sends find the buffer full first
+    std::int64_t nStallAfterSend = 0; // the next send is followed by so many microseconds off the processor
     std::vector<FakeSent> sent;
     std::size_t nReserved = 0;
     int nOpened = 0;
@@ -107,6 +109,7 @@ public:
         if (m_net.responder)
             for (FakeDatagram& d : m_net.responder(s))
                 m_queue.emplace(s.at + d.delay, std::move(d));
+        m_net.m_clock.Advance(std::exchange(m_net.nStallAfterSend, 0));
         return platform::IcmpSendResult::Sent;
     }
 

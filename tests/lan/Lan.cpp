@@ -110,4 +110,16 @@ bool SetHostUp(const LanHost& host, bool up) {
     return Shell("ip -n " + host.ns + " link set eth0 " + (up ? "up" : "down")) == 0;
 }
 
+std::uint64_t BacklogDrops() {
+    // One line per processor; the second column counts the drops, in hexadecimal.
+    std::ifstream in("/proc/net/softnet_stat");
+    std::uint64_t total = 0;
+    std::string processed;
+    std::string dropped;
+    std::string rest;
+    while (in >> processed >> dropped && std::getline(in, rest))
+        total += std::stoull(dropped, nullptr, 16);
+    return total;
+}
+
 } // namespace lanwick::test

