@@ -6,6 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/Formats.h"
 #include "history/DeviceBook.h"
+#include "history/History.h"
 
 namespace lanwick::cli {
 
@@ -101,7 +102,7 @@ int RunDevices(const Arguments& arguments) {
     std::string strError;
     switch (book.Accept(*accept, &strError)) {
     case history::AcceptResult::Accepted:
-        Print(UpperCase(history::DeviceMac(*accept)) + " accepted\n");
+        Print(UpperCase(history::NormaliseMac(*accept)) + " accepted\n");
         return 0;
     case history::AcceptResult::NoSuchDevice:
         throw CCliError("no device with MAC " + Shorten(*accept) + " in " + Shorten(strPath));

@@ -70,8 +70,7 @@ std::vector<std::pair<history::MachineKey, std::string>> NamesOf(CMachineList& l
     std::vector<std::pair<history::MachineKey, std::string>> names;
     list.ResetCursor();
     while (const CMachine* pMachine = list.GetNextMachine())
-        names.push_back(
-            {{FormatAddress(pMachine->m_ip), history::NormaliseMac(pMachine->m_strMac)}, pMachine->m_strName});
+        names.push_back({history::KeyOf(*pMachine), pMachine->m_strName});
     return names;
 }
 
@@ -211,7 +210,7 @@ int RunHistory(const Arguments& arguments) {
                 throw CCliError("no machine with the address or name \"" + Shorten(strHost) + "\" in " +
                                 Shorten(strFile));
             for (const CMachine* pMachine : machines) {
-                const history::MachineKey key{FormatAddress(pMachine->m_ip), history::NormaliseMac(pMachine->m_strMac)};
+                const history::MachineKey key = history::KeyOf(*pMachine);
                 if (std::find(known.begin(), known.end(), key) != known.end())
                     wanted.push_back(key);
             }

@@ -118,8 +118,7 @@ public:
             history::PassRecord record{nEnd, {}};
             record.checks.reserve(fresh.size());
             for (const CMachine* pMachine : fresh)
-                record.checks.push_back({{FormatAddress(pMachine->m_ip), history::NormaliseMac(pMachine->m_strMac)},
-                                         static_cast<std::int32_t>(pMachine->m_dPingTime)});
+                record.checks.push_back(history::CheckOf(*pMachine));
             m_pHistory->Record(std::move(record));
         }
         if (!outcome.strMessage.empty())

@@ -20,6 +20,7 @@
 #include "cli/Targets.h"
 #include "discovery/ScanColumns.h"
 #include "history/DeviceBook.h"
+#include "history/History.h"
 #include "platform/FileStore.h"
 #include "platform/Interfaces.h"
 #include "platform/Process.h"
@@ -133,7 +134,7 @@ std::vector<history::Sighting> Sightings(const std::vector<SweepHit>& hits) {
     for (const SweepHit& hit : hits) {
         if (std::find(own.begin(), own.end(), hit.strAddress) != own.end())
             continue;
-        const bool bMac = !history::DeviceMac(hit.strMac).empty();
+        const bool bMac = !history::NormaliseMac(hit.strMac).empty();
         sightings.push_back({hit.strAddress,
                              bMac ? hit.strMac : std::string(),
                              bMac ? VendorColumnText(VendorTableData(), VendorTableSize(), hit.strMac) : std::string(),

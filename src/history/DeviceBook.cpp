@@ -1,6 +1,7 @@
 // The device table and the rules of what a sweep announces. A device is one MAC; a host that answers without a
 // MAC (behind a router, or without an ARP answer) is one address, until the address is seen with a MAC.
 #include "history/DeviceBook.h"
+#include "history/History.h"
 
 #include "history/Schema.h"
 
@@ -9,7 +10,6 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
-#include <cctype>
 #include <map>
 #include <set>
 
@@ -45,7 +45,7 @@ struct FileIndex {
 
     explicit FileIndex(const std::vector<KnownMachine>& machines) {
         for (const KnownMachine& m : machines) {
-            const std::string strMac = DeviceMac(m.strMac);
+            const std::string strMac = NormaliseMac(m.strMac);
             auto [it, bNew] = macOfAddress.emplace(m.strAddress, strMac);
             if (!bNew && it->second.empty())
                 it->second = strMac;
@@ -72,22 +72,6 @@ struct FileIndex {
 
 const char* EventName(DeviceEvent event) {
     return event == DeviceEvent::MacChanged ? "mac-changed" : "new";
-}
-
-std::string DeviceMac(const std::string& strMac) {
-    std::string digits;
-    for (char c : strMac) {
-        if (std::isxdigit(static_cast<unsigned char>(c)))
-            digits += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        else if (c != ':' && c != '-' && c != '.')
-            return {};
-    }
-    if (digits.size() != 12 || digits == "000000000000")
-        return {};
-    std::string out;
-    for (std::size_t i = 0; i < 12; i += 2)
-        out += (i ? ":" : "") + digits.substr(i, 2);
-    return out;
 }
 
 bool CDeviceBook::Open(const std::string& strPath, std::string* pstrError) {
@@ -167,7 +151,7 @@ std::optional<std::vector<Announcement>> CDeviceBook::Record(const std::vector<S
 
     std::vector<Announcement> announce;
     for (const Sighting& s : sightings) {
-        const std::string strMac = DeviceMac(s.strMac);
+        const std::string strMac = NormaliseMac(s.strMac);
         const bool bInFile = file.Holds(s.strAddress, strMac);
         const std::optional<std::int64_t> bare = findId(bareAt, s.strAddress);
         if (strMac.empty()) {
@@ -240,7 +224,7 @@ std::vector<Device> CDeviceBook::Devices(bool bUnknownOnly) {
 }
 
 AcceptResult CDeviceBook::Accept(const std::string& strMac, std::string* pstrError) {
-    const std::string strNormal = DeviceMac(strMac);
+    const std::string strNormal = NormaliseMac(strMac);
     CStatement update = m_db.Prepare("UPDATE device SET accepted = 1 WHERE mac = ?1");
     if (!update || !update.Bind(1, strNormal).Run()) {
         if (pstrError)

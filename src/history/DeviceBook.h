@@ -77,8 +77,4 @@ private:
     CDatabase m_db;
 };
 
-// Twelve hex digits in any usual form ("00-A0-C9...", "00a0c9...") as "00:a0:c9:12:34:56"; empty for anything else
-// and for all zeros (no MAC).
-std::string DeviceMac(const std::string& strMac);
-
 } // namespace lanwick::history

@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+namespace lanwick {
+class CMachine;
+}
+
 namespace lanwick::history {
 
 inline constexpr char kHistoryFileName[] = "Lanwick-history.db";
@@ -147,8 +151,13 @@ private:
     std::unique_ptr<Impl> m_pImpl;
 };
 
-// "00-1A-2b-..." or "001a2b..." to "00:1a:2b:cc:dd:ee"; empty for anything that is not six bytes, and for
-// 00:00:00:00:00:00, which the machine file holds for an address that gave no ARP answer.
+// "00-1A-2b-...", "001a.2bcc.ddee" or "001a2b..." to "00:1a:2b:cc:dd:ee"; empty for anything that is not six bytes, and
+// for 00:00:00:00:00:00, which the machine file holds for an address that gave no ARP answer.
 std::string NormaliseMac(const std::string& strMac);
+
+// A machine's identity in the history, whatever its name and group: its address, and its MAC when it has one.
+MachineKey KeyOf(const CMachine& machine);
+// A machine's result in the pass that just pinged it, keyed as KeyOf.
+Check CheckOf(const CMachine& machine);
 
 } // namespace lanwick::history

@@ -223,6 +223,21 @@ bool CHistoryStore::PruneIfDue(std::int64_t nHour) {
     return true;
 }
 
+std::string CHistoryStore::Finish(CTransaction& transaction, std::int64_t nHour) {
+    if (!transaction.Commit())
+        return Abandon();
+    m_known.Settle();
+    // After the pass, whose machines are then fresh: pruning first would take a machine back from a long pause
+    // for one gone for good.
+    return PruneIfDue(nHour) ? std::string() : Failure("prune");
+}
+
+// The transaction rolls back, and with it any machine row this pass added: the cache starts afresh.
+std::string CHistoryStore::Abandon() {
+    m_known.Clear();
+    return Failure("write");
+}
+
 std::string CHistoryStore::WritePass(const PassRecord& pass) {
     const std::int64_t nHour = HourOf(pass.nUnixSeconds);
     CTransaction transaction(m_db);
@@ -232,20 +247,10 @@ std::string CHistoryStore::WritePass(const PassRecord& pass) {
         Known* pMachine = check.pOddKey ? Lookup(*check.pOddKey, nHour) : Lookup({check.nAddress, check.nMac}, nHour);
         CFoldedPasses::Hour hour{nHour};
         AddCheck(hour, check.nRoundTripUs);
-        if (!pMachine || !AddHour(*pMachine, hour) ||
-            !AddState(*pMachine, pass.nUnixSeconds, check.nRoundTripUs >= 0)) {
-            m_known.Clear();
-            return Failure("write");
-        }
+        if (!pMachine || !AddHour(*pMachine, hour) || !AddState(*pMachine, pass.nUnixSeconds, check.nRoundTripUs >= 0))
+            return Abandon();
     }
-    if (!transaction.Commit()) {
-        m_known.Clear();
-        return Failure("write");
-    }
-    m_known.Settle();
-    // After the pass, whose machines are then fresh: pruning first would take a machine back from a long pause
-    // for one gone for good.
-    return PruneIfDue(nHour) ? std::string() : Failure("prune");
+    return Finish(transaction, nHour);
 }
 
 std::string CHistoryStore::WriteFolded(const CFoldedPasses& folded) {
@@ -262,19 +267,10 @@ std::string CHistoryStore::WriteFolded(const CFoldedPasses& folded) {
             bWritten = AddHour(*pMachine, machine.hours[i]);
         for (std::size_t i = 0; bWritten && i < machine.states.size(); ++i)
             bWritten = AddState(*pMachine, machine.states[i].nUnixSeconds, machine.states[i].bUp);
-        if (!bWritten) {
-            m_known.Clear();
-            return Failure("write");
-        }
+        if (!bWritten)
+            return Abandon();
     }
-    if (!transaction.Commit()) {
-        m_known.Clear();
-        return Failure("write");
-    }
-    m_known.Settle();
-    // After the pass, whose machines are then fresh: pruning first would take a machine back from a long pause
-    // for one gone for good.
-    return PruneIfDue(nHour) ? std::string() : Failure("prune");
+    return Finish(transaction, nHour);
 }
 
 } // namespace lanwick::history

@@ -92,6 +92,8 @@ private:
     bool AddHour(Known& machine, const CFoldedPasses::Hour& hour);
     bool AddState(Known& machine, std::int64_t nAt, bool bUp);
     bool PruneIfDue(std::int64_t nHour);
+    std::string Finish(CTransaction& transaction, std::int64_t nHour);
+    std::string Abandon();
     std::string Failure(const char* what) const;
 
     CDatabase m_db;

@@ -42,10 +42,6 @@ HistorySource NoHistory(const std::string& strWhy) {
     return source;
 }
 
-history::MachineKey HistoryKeyOf(const CMachine& machine) {
-    return {FormatAddress(machine.m_ip), history::NormaliseMac(machine.m_strMac)};
-}
-
 QString UptimeText(double dShare) {
     if (dShare < 0)
         return QStringLiteral("no checks");

@@ -40,10 +40,6 @@ HistorySource DatabaseHistory(const std::string& strPath);
 // A source with nothing to read: the page says strWhy.
 HistorySource NoHistory(const std::string& strWhy);
 
-// How the history knows the machine: its address and its MAC, normalised (twelve zeros, the mark of a MAC that
-// did not answer, count as none), so the window records and the sheet reads under the same key.
-history::MachineKey HistoryKeyOf(const CMachine& machine);
-
 // "99.9 %" (rounded down, so that a single miss never shows as 100 %), or "no checks".
 QString UptimeText(double dShare);
 

@@ -166,7 +166,7 @@ CMachineSheet::CMachineSheet(const CMachine& machine, const char* pVendorTable, 
     m_pScanning->m_bExcluded = machine.m_bExcluded;
     m_pScanning->m_bNotify = machine.m_bNotify;
     m_pScanning->m_bNotifyOffline = machine.m_bNotifyOffline;
-    m_key = HistoryKeyOf(machine);
+    m_key = history::KeyOf(machine);
     AddPage(m_pGeneral);
     AddPage(m_pScanning);
 }

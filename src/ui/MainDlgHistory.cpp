@@ -34,8 +34,7 @@ void CMainDlg::RecordHistory(const PassOutcome& outcome) {
         // Only what this pass pinged: a stored result shown again is no new check.
         if (!row.bFresh || row.pMachine == nullptr)
             continue;
-        const double dPing = row.pMachine->m_dPingTime;
-        pass.checks.push_back({HistoryKeyOf(*row.pMachine), dPing > -1.0 ? static_cast<std::int32_t>(dPing) : -1});
+        pass.checks.push_back(history::CheckOf(*row.pMachine));
     }
     if (!pass.checks.empty())
         m_pHistory->Record(std::move(pass));

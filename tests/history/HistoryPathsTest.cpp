@@ -2,6 +2,7 @@
 // MAC in the history's keys.
 #include "history/History.h"
 #include "history/HistoryTestFiles.h"
+#include "registry/Machine.h"
 
 #include <gtest/gtest.h>
 
@@ -113,6 +114,7 @@ TEST(HistoryPaths, NormaliseMacTakesEveryFormOfSixBytes) {
     const std::pair<const char*, const char*> table[] = {
         {"00-1A-2b-CC-dd-EE", "00:1a:2b:cc:dd:ee"},
         {"001A2BCCDDEE", "00:1a:2b:cc:dd:ee"},
+        {"001a.2bcc.ddee", "00:1a:2b:cc:dd:ee"},
         {"00:1a:2b:cc:dd:ee", "00:1a:2b:cc:dd:ee"},
         {"000000000000", ""},
         {"00:1a:2b:cc:dd", ""},
@@ -120,8 +122,22 @@ TEST(HistoryPaths, NormaliseMacTakesEveryFormOfSixBytes) {
         {"00:1g:2b:cc:dd:ee", ""},
         {"", ""},
     };
-    for (const auto& [in, out] : table)
+    for (const auto& [in, out] : table) {
         EXPECT_EQ(history::NormaliseMac(in), out) << in;
+        // A machine's check, packed straight from its record, is filed under the key its sheet reads.
+        CMachine machine({198, 18, 0, 7}, in, "", "", 0);
+        machine.m_dPingTime = 1234.9;
+        const history::Check check = history::CheckOf(machine);
+        const history::MachineKey key = check.Key();
+        EXPECT_EQ(key.strAddress, "198.18.0.7");
+        EXPECT_EQ(key.strMac, out) << in;
+        EXPECT_EQ(history::KeyOf(machine).strMac, out) << in;
+        EXPECT_EQ(check.nRoundTripUs, 1234);
+    }
+    CMachine silent({10, 0, 0, 255}, "", "", "", 0);
+    silent.m_dPingTime = -1.0;
+    EXPECT_EQ(history::CheckOf(silent).nRoundTripUs, -1);
+    EXPECT_EQ(history::CheckOf(silent).Key().strAddress, "10.0.0.255");
 }
 
 } // namespace

@@ -270,9 +270,9 @@ private slots:
             history::CHistoryWriter writer(strPath);
             // Two hours ago four passes answered in 1, 2, 3 ms; an hour ago two went unanswered.
             for (int n = 0; n < 3; ++n)
-                writer.Record({nNow - 2 * kHour + 60 * n, {{HistoryKeyOf(machine), 1000 * (n + 1)}}});
+                writer.Record({nNow - 2 * kHour + 60 * n, {{history::KeyOf(machine), 1000 * (n + 1)}}});
             for (int n = 0; n < 2; ++n)
-                writer.Record({nNow - kHour + 60 * n, {{HistoryKeyOf(machine), -1}}});
+                writer.Record({nNow - kHour + 60 * n, {{history::KeyOf(machine), -1}}});
             writer.Flush();
             QCOMPARE(writer.PauseReason(), std::string());
         }
