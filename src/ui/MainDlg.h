@@ -195,6 +195,13 @@ private:
     bool ComboHas(QComboBox* pCombo, const QString& strText) const;
     void AddToGroupCombos(const QString& strGroup);
     void AddMachineCommon(const std::string& strAddress, const platform::Ipv4& ip, const std::string& strGroup);
+    // The Add command in steps: what was typed, looked up off the window thread, then decided and shown.
+    struct AddRequest;
+    struct AddLookup;
+    static AddLookup LookUp(const AddRequest& request, const MainDlgServices& services, IPingProvider& pinger,
+                            unsigned nPause);
+    void OnAddLookedUp(const AddRequest& request, const AddLookup& found);
+    void AddFoundRow(const AddLookup& found);
     void FinishAdd();
     void AddAnyway(const platform::Ipv4& ipTyped);
     bool IsInList(const CMachine* pMachine);

@@ -16,10 +16,19 @@
 
 namespace lanwick {
 
-namespace {
+// What the operator typed, and whether the new machine gets a row now: its group is the one on show (decided
+// before the lookups, which may take seconds).
+struct CMainDlg::AddRequest {
+    bool bHaveAddress = false;
+    platform::Ipv4 ip{};
+    std::string strName;
+    bool bRowNow = false;
+    // An address alone is named by a reverse lookup; the row then shows at once, whatever the group.
+    bool Reverse() const { return bHaveAddress && strName.empty(); }
+};
 
 // What the lookups of one add found.
-struct AddLookup {
+struct CMainDlg::AddLookup {
     bool bResolved = false;
     platform::Ipv4 ip{};
     std::string strName;
@@ -28,7 +37,38 @@ struct AddLookup {
     bool bPinged = false;
 };
 
-} // namespace
+// Off the window thread: the address or the name the operator left out, the MAC, and a ping when a row will show
+// the state.
+CMainDlg::AddLookup CMainDlg::LookUp(const AddRequest& request, const MainDlgServices& services, IPingProvider& pinger,
+                                     unsigned nPause) {
+    AddLookup found;
+    if (request.bHaveAddress && !request.strName.empty()) {
+        found.bResolved = true;
+        found.ip = request.ip;
+        found.strName = request.strName;
+    } else if (!request.bHaveAddress) {
+        if (auto entry = services.forwardLookup(request.strName)) {
+            found.bResolved = true;
+            found.ip = entry->address;
+            found.strName = entry->strOfficialName;
+        }
+    } else {
+        found.ip = request.ip;
+        if (auto name = services.reverseLookup(request.ip)) {
+            found.bResolved = true;
+            found.strName = *name;
+        }
+    }
+    if (found.bResolved) {
+        const std::string strAddress = platform::FormatIpv4(found.ip);
+        found.strMac = services.getMacAddress(strAddress);
+        if (request.bRowNow || request.Reverse()) {
+            found.nPing = pinger.PingAll({strAddress}, 2, nPause).at(0);
+            found.bPinged = true;
+        }
+    }
+    return found;
+}
 
 void CMainDlg::OnAddMachine() {
     m_strEditName = m_pEditName->text().toStdString();
@@ -41,95 +81,64 @@ void CMainDlg::OnAddMachine() {
         FinishAdd();
         return;
     }
-    platform::Ipv4 ip{};
-    const bool bHaveAddress = !m_pAddress->IsBlank();
-    m_pAddress->GetAddress(ip);
-    const std::string strName = m_strEditName;
-    // Whether the new machine gets a row now: its group is the one on show (decided before the lookups).
+    AddRequest request;
+    request.bHaveAddress = !m_pAddress->IsBlank();
+    m_pAddress->GetAddress(request.ip);
+    request.strName = m_strEditName;
     const std::string strGroupNow = m_pNewGroup->currentText().toStdString();
-    const bool bRowNow =
+    request.bRowNow =
         ComboHas(m_pNewGroup, QString::fromStdString(strGroupNow)) && GroupEquals(strGroupNow, FilterText());
-    auto services = m_services;
-    IPingProvider* pPinger = m_pPinger;
-    const std::int32_t nPause = m_settings.m_nPause;
 
     m_pAddButton->setEnabled(false);
     setCursor(Qt::WaitCursor);
     m_pJobs->Run<AddLookup>(
-        [=] {
-            AddLookup r;
-            if (bHaveAddress && !strName.empty()) {
-                r.bResolved = true;
-                r.ip = ip;
-                r.strName = strName;
-            } else if (!bHaveAddress) {
-                if (auto entry = services.forwardLookup(strName)) {
-                    r.bResolved = true;
-                    r.ip = entry->address;
-                    r.strName = entry->strOfficialName;
-                }
-            } else {
-                r.ip = ip;
-                if (auto name = services.reverseLookup(ip)) {
-                    r.bResolved = true;
-                    r.strName = *name;
-                }
-            }
-            if (r.bResolved) {
-                const std::string strAddress = platform::FormatIpv4(r.ip);
-                r.strMac = services.getMacAddress(strAddress);
-                if (bRowNow || (bHaveAddress && strName.empty())) {
-                    r.nPing = pPinger->PingAll({strAddress}, 2, static_cast<unsigned>(nPause)).at(0);
-                    r.bPinged = true;
-                }
-            }
-            return r;
+        [request, services = m_services, pPinger = m_pPinger, nPause = static_cast<unsigned>(m_settings.m_nPause)] {
+            return LookUp(request, services, *pPinger, nPause);
         },
-        [this, bHaveAddress, strName](AddLookup r) {
-            if (!bHaveAddress && !r.bResolved) {
-                ShowMessage(QStringLiteral("Name is not resolved"));
-            } else if (bHaveAddress && strName.empty() && !r.bResolved) {
-                const QString strAsk = QStringLiteral("IP is not resolved, would you like to add it anyway?");
-                const bool bYes = m_services.askYesNo ? m_services.askYesNo(this, strAsk).value_or(false)
-                                                      : AskYesNo(this, windowTitle(), strAsk);
-                if (bYes) {
-                    AddAnyway(r.ip);
-                    return;
-                }
-            } else {
-                if (!bHaveAddress)
-                    m_pAddress->SetAddress(r.ip);
-                m_strEditName = r.strName;
-                const std::string strAddress = platform::FormatIpv4(r.ip);
-                const QString strGroup = m_pNewGroup->currentText();
-                auto addRow = [&] {
-                    const int nItem =
-                        m_pList->InsertItem(m_pList->GetItemCount(), QString::fromStdString(" " + r.strName));
-                    m_pList->SetItemText(nItem, 1, QString::fromStdString(" " + strAddress));
-                    m_pList->SetItemText(nItem, 2, QString::fromStdString(" " + r.strMac));
-                    const bool bOnline = r.nPing >= 0;
-                    const ListCell state = StateCell(bOnline ? 0.0 : -1.0, false);
-                    m_pList->SetItemText(nItem, 3, QString::fromStdString(state.text), state.textColour,
-                                         state.background);
-                    if (bOnline)
-                        ++m_nOnline;
-                    m_pEditName->setText(QString::fromStdString(m_strEditName));
-                };
-                const bool bReverse = bHaveAddress && strName.empty();
-                if (bReverse)
-                    addRow();
-                if (!ComboHas(m_pNewGroup, strGroup)) {
-                    AddToGroupCombos(strGroup);
-                } else if (!bReverse && GroupEquals(strGroup.toStdString(), FilterText()) && r.bPinged) {
-                    addRow();
-                }
-                m_machines.AddMachine(r.ip, r.strMac, strGroup.toStdString(), r.strName, 0);
-                SaveMachines();
-                if (bReverse)
-                    OnSelchangeGroup();
-            }
-            FinishAdd();
-        });
+        [this, request](AddLookup found) { OnAddLookedUp(request, found); });
+}
+
+void CMainDlg::OnAddLookedUp(const AddRequest& request, const AddLookup& found) {
+    if (!request.bHaveAddress && !found.bResolved) {
+        ShowMessage(QStringLiteral("Name is not resolved"));
+    } else if (request.Reverse() && !found.bResolved) {
+        const QString strAsk = QStringLiteral("IP is not resolved, would you like to add it anyway?");
+        const bool bYes = m_services.askYesNo ? m_services.askYesNo(this, strAsk).value_or(false)
+                                              : AskYesNo(this, windowTitle(), strAsk);
+        if (bYes) {
+            AddAnyway(found.ip);
+            return;
+        }
+    } else {
+        if (!request.bHaveAddress)
+            m_pAddress->SetAddress(found.ip);
+        m_strEditName = found.strName;
+        const QString strGroup = m_pNewGroup->currentText();
+        if (request.Reverse())
+            AddFoundRow(found);
+        if (!ComboHas(m_pNewGroup, strGroup)) {
+            AddToGroupCombos(strGroup);
+        } else if (!request.Reverse() && GroupEquals(strGroup.toStdString(), FilterText()) && found.bPinged) {
+            AddFoundRow(found);
+        }
+        m_machines.AddMachine(found.ip, found.strMac, strGroup.toStdString(), found.strName, 0);
+        SaveMachines();
+        if (request.Reverse())
+            OnSelchangeGroup();
+    }
+    FinishAdd();
+}
+
+void CMainDlg::AddFoundRow(const AddLookup& found) {
+    const int nItem = m_pList->InsertItem(m_pList->GetItemCount(), QString::fromStdString(" " + found.strName));
+    m_pList->SetItemText(nItem, 1, QString::fromStdString(" " + platform::FormatIpv4(found.ip)));
+    m_pList->SetItemText(nItem, 2, QString::fromStdString(" " + found.strMac));
+    const bool bOnline = found.nPing >= 0;
+    const ListCell state = StateCell(bOnline ? 0.0 : -1.0, false);
+    m_pList->SetItemText(nItem, 3, QString::fromStdString(state.text), state.textColour, state.background);
+    if (bOnline)
+        ++m_nOnline;
+    m_pEditName->setText(QString::fromStdString(m_strEditName));
 }
 
 void CMainDlg::AddAnyway(const platform::Ipv4& ipTyped) {
