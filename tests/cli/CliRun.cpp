@@ -9,9 +9,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 namespace lanwick::test {
@@ -36,13 +33,6 @@ int DecodeStatus(int raw) {
 int MillisecondsLeft(Clock::time_point end) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
     return left > 0 ? static_cast<int>(left) : 0;
-}
-
-std::string ReadFile(const std::string& strPath) {
-    std::ifstream in(strPath, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 } // namespace
@@ -154,27 +144,6 @@ CliResult RunCli(const std::vector<std::string>& args, int timeoutMs, const std:
     result.out = process.RestOfOutput();
     result.err = process.Errors();
     return result;
-}
-
-CTempDir::CTempDir() {
-    std::string strTemplate = TempRoot() + "/lanwick-cli-test.XXXXXX";
-    if (mkdtemp(strTemplate.data()) != nullptr)
-        m_strPath = strTemplate;
-}
-
-CTempDir::~CTempDir() {
-    std::error_code ec;
-    if (!m_strPath.empty())
-        std::filesystem::remove_all(m_strPath, ec);
-}
-
-void CTempDir::Write(const std::string& strName, const std::string& strText) const {
-    std::ofstream out(File(strName), std::ios::binary | std::ios::trunc);
-    out << strText;
-}
-
-std::string CTempDir::Read(const std::string& strName) const {
-    return ReadFile(File(strName));
 }
 
 std::vector<std::string> SplitLines(const std::string& strText) {

@@ -1,8 +1,10 @@
 // Runs the real lanwick-cli binary for the tests: whole runs with their output, or a running process whose lines
-// are read as they come; plus a temporary folder for the files a test gives it.
+// are read as they come; the files a test gives it go to the shared temporary folder.
 #pragma once
 
 #include <sys/types.h>
+
+#include "support/TempDir.h"
 
 #include <optional>
 #include <string>
@@ -30,6 +32,7 @@ public:
     // The next whole line of standard output without its "\n"; nothing at the end of output or after timeoutMs.
     std::optional<std::string> ReadLine(int timeoutMs);
     void Signal(int nSignal);
+    pid_t Pid() const { return m_pid; }
     // Exit status as RunCli gives it, -1 when it did not end within timeoutMs.
     int Wait(int timeoutMs);
     // Standard output not yet read as lines, once the process has ended, and standard error.
@@ -45,22 +48,6 @@ private:
     std::string m_buffer;
     bool m_bEof = false;
     int m_nStatus = -1;
-};
-
-// A fresh folder under /tmp (or the LAN's scratch folder), removed with everything in it at the end.
-class CTempDir {
-public:
-    CTempDir();
-    ~CTempDir();
-    CTempDir(const CTempDir&) = delete;
-    CTempDir& operator=(const CTempDir&) = delete;
-    const std::string& Path() const { return m_strPath; }
-    std::string File(const std::string& strName) const { return m_strPath + "/" + strName; }
-    void Write(const std::string& strName, const std::string& strText) const;
-    std::string Read(const std::string& strName) const;
-
-private:
-    std::string m_strPath;
 };
 
 std::vector<std::string> SplitLines(const std::string& strText);

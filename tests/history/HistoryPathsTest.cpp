@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 namespace lanwick::test {
 namespace {
 
@@ -15,7 +17,7 @@ using history::DefaultHistoryPath;
 using history::LoadHistoryOptions;
 
 TEST(HistoryPaths, DefaultPathFollowsTheSettingsFileRule) {
-    CHistoryDir dir;
+    CTempDir dir;
     const std::string build = dir.File("build"), bin = dir.File("usr/bin");
     std::filesystem::create_directories(build);
     std::filesystem::create_directories(dir.File("usr/share/lanwick"));
@@ -52,7 +54,7 @@ TEST(HistoryPaths, DefaultPathFollowsTheSettingsFileRule) {
 }
 
 TEST(HistoryPaths, TheHistorySectionSwitchesMovesAndShortens) {
-    CHistoryDir dir;
+    CTempDir dir;
     const std::string byDefault = dir.Path() + "/Lanwick-history.db";
     struct Case {
         const char* ini;
@@ -80,7 +82,7 @@ TEST(HistoryPaths, TheHistorySectionSwitchesMovesAndShortens) {
 }
 
 TEST(HistoryPaths, FoldersReachedThroughLinksAreFollowedAsTheKernelWould) {
-    CHistoryDir dir;
+    CTempDir dir;
     std::filesystem::create_directories(dir.File("private/state"));
     std::filesystem::create_directory_symlink("private/state", dir.File("state"));
     {

@@ -5,13 +5,12 @@
 #include "ui/MachineSheet.h"
 
 #include "controls/IpAddressCtrl.h"
+#include "support/ModalDriver.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QThreadPool>
-#include <QTimer>
 #include <QtTest>
 
 #include <functional>
@@ -80,19 +79,12 @@ private slots:
     void Refresh_NamedLiveHost_NameMacAndVendorOfTheHostAndOkStoresTheDigits() {
         const LanHost& host = *Host(true);
         std::optional<MachineValues> got;
-        QTimer driver;
-        bool driven = false;
-        QObject::connect(&driver, &QTimer::timeout, [&] {
-            auto* sheet = qobject_cast<CMachineSheet*>(QApplication::activeModalWidget());
-            if (!sheet || driven)
-                return;
-            driven = true;
-            Refresh(*sheet);
-            Control<QPushButton>(sheet, CPropertySheet::IDC_OK)->click();
-        });
-        driver.start(5);
-        got = RunMachineSheet(nullptr, Stale(host.address), VendorTableData(), VendorTableSize());
-        driver.stop();
+        test::RunModal(
+            [&] { got = RunMachineSheet(nullptr, Stale(host.address), VendorTableData(), VendorTableSize()); },
+            [](QWidget* sheet) {
+                Refresh(*static_cast<CMachineSheet*>(sheet));
+                Control<QPushButton>(sheet, CPropertySheet::IDC_OK)->click();
+            });
         QVERIFY(got);
         QCOMPARE(got->strName, host.name);
         QCOMPARE(got->strMac, host.MacDigits());

@@ -5,8 +5,8 @@
 #include "ui/MachineSheet.h"
 
 #include "controls/IpAddressCtrl.h"
+#include "support/ModalDriver.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,29 +18,12 @@
 #include <QtTest>
 
 #include <condition_variable>
-#include <functional>
 #include <mutex>
 
 using namespace lanwick;
+using lanwick::test::RunModal;
 
 namespace {
-
-// Hands each modal window that `action` opens to `onModal` once.
-void RunModal(const std::function<void()>& action, const std::function<void(QWidget*)>& onModal) {
-    QList<QWidget*> handled;
-    QTimer timer;
-    timer.setInterval(5);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal && !handled.contains(modal)) {
-            handled << modal;
-            onModal(modal);
-        }
-    });
-    timer.start();
-    action();
-    timer.stop();
-}
 
 template <class T>
 T* Control(QWidget* root, int id) {
