@@ -5,6 +5,7 @@
 #include "history/History.h"
 #include "lan/Lan.h"
 #include "registry/MachineList.h"
+#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,6 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
-#include <thread>
 
 namespace lanwick::test {
 namespace {
@@ -33,14 +33,11 @@ ino_t Inode(const std::string& strPath) {
 
 // Waits for the monitor's next metrics file, which it writes at the end of every pass.
 bool NextPass(const std::string& strProm, ino_t& last, int timeoutMs = 15000) {
-    for (int waited = 0; waited < timeoutMs; waited += 10) {
-        if (const ino_t now = Inode(strProm); now != 0 && now != last) {
-            last = now;
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
+    ino_t now = 0;
+    if (!WaitUntil([&] { return (now = Inode(strProm)) != 0 && now != last; }, std::chrono::milliseconds(timeoutMs)))
+        return false;
+    last = now;
+    return true;
 }
 
 std::string Local(std::int64_t nAt) {
