@@ -5,6 +5,7 @@
 #include "ui/MachineSheet.h"
 
 #include "controls/IpAddressCtrl.h"
+#include "support/Controls.h"
 #include "support/ModalDriver.h"
 
 #include <QLabel>
@@ -16,24 +17,12 @@
 #include <functional>
 
 using namespace lanwick;
-using lanwick::test::CLan;
-using lanwick::test::LanHost;
+using test::CLan;
+using test::Control;
+using test::LanHost;
+using test::Text;
 
 namespace {
-
-template <class T>
-T* Control(QWidget* root, int id) {
-    T* w = FindControl<T>(root, id);
-    if (!w)
-        qFatal("control %d missing", id);
-    return w;
-}
-
-QString Text(QWidget* root, int id) {
-    if (auto* edit = FindControl<QLineEdit>(root, id))
-        return edit->text();
-    return Control<QLabel>(root, id)->text();
-}
 
 IpAddress Address(const std::string& dotted) {
     return ParseDottedAddress(dotted);

@@ -5,6 +5,7 @@
 #include "ui/MachineSheet.h"
 
 #include "controls/IpAddressCtrl.h"
+#include "support/Controls.h"
 #include "support/ModalDriver.h"
 
 #include <QCheckBox>
@@ -21,23 +22,11 @@
 #include <mutex>
 
 using namespace lanwick;
-using lanwick::test::RunModal;
+using test::Control;
+using test::RunModal;
+using test::Text;
 
 namespace {
-
-template <class T>
-T* Control(QWidget* root, int id) {
-    T* w = FindControl<T>(root, id);
-    if (!w)
-        qFatal("control %d missing", id);
-    return w;
-}
-
-QString Text(QWidget* root, int id) {
-    if (auto* edit = FindControl<QLineEdit>(root, id))
-        return edit->text();
-    return Control<QLabel>(root, id)->text();
-}
 
 CMachine Sample(const std::string& mac = "00A0C9123456") {
     return CMachine({192, 168, 1, 10}, mac, "Lab", "printer", 0, 1, 0);

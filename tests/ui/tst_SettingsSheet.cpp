@@ -2,6 +2,7 @@
 // the refused box, pages never opened keeping their values, Browse, the spin buttons, and a round trip of the
 // confirmed values through the settings file.
 #include "monitor/Settings.h"
+#include "support/Controls.h"
 #include "support/ModalDriver.h"
 #include "support/TempDir.h"
 #include "ui/SettingsSheet.h"
@@ -18,17 +19,10 @@
 #include <QtTest>
 
 using namespace lanwick;
-using lanwick::test::RunModal;
+using test::Control;
+using test::RunModal;
 
 namespace {
-
-template <class T>
-T* Control(QWidget* root, int id) {
-    T* w = FindControl<T>(root, id);
-    if (!w)
-        qFatal("control %d missing", id);
-    return w;
-}
 
 SettingsValues Sample() {
     SettingsValues v;

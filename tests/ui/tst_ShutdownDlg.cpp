@@ -1,6 +1,6 @@
 // The shutdown dialog on the offscreen platform: opening state, account choice, delay check, keys of the message
 // box, and the command around it against a scripted provider (cancel sends nothing, refusals show one box).
-#include "controls/ControlId.h"
+#include "support/Controls.h"
 #include "support/ModalDriver.h"
 #include "ui/ShutdownDlg.h"
 
@@ -11,7 +11,8 @@
 #include <QtTest>
 
 using namespace lanwick;
-using lanwick::test::RunModal;
+using test::Control;
+using test::RunModal;
 
 namespace {
 
@@ -25,14 +26,6 @@ public:
         return m_answer;
     }
 };
-
-template <class T>
-T* Control(QWidget* dlg, int id) {
-    T* w = FindControl<T>(dlg, id);
-    if (!w)
-        qFatal("control %d missing", id);
-    return w;
-}
 
 CMachine Named(const std::string& name) {
     return CMachine({192, 168, 1, 10}, "00A0C9123456", "Lab", name, 0);
