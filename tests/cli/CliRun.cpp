@@ -4,12 +4,16 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
+
+#include "support/WaitUntil.h"
 
 namespace lanwick::test {
 
@@ -33,6 +37,11 @@ int DecodeStatus(int raw) {
 int MillisecondsLeft(Clock::time_point end) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
     return left > 0 ? static_cast<int>(left) : 0;
+}
+
+ino_t Inode(const std::string& strPath) {
+    struct stat st {};
+    return ::stat(strPath.c_str(), &st) == 0 ? st.st_ino : 0;
 }
 
 } // namespace
@@ -144,6 +153,20 @@ CliResult RunCli(const std::vector<std::string>& args, int timeoutMs, const std:
     result.out = process.RestOfOutput();
     result.err = process.Errors();
     return result;
+}
+
+bool WaitForNewFile(const std::string& strPath, ino_t& last, int timeoutMs) {
+    ino_t now = 0;
+    if (!WaitUntil([&] { return (now = Inode(strPath)) != 0 && now != last; }, std::chrono::milliseconds(timeoutMs)))
+        return false;
+    last = now;
+    return true;
+}
+
+std::array<std::uint8_t, 4> Ip(const std::string& strAddress) {
+    std::array<std::uint8_t, 4> ip{};
+    std::sscanf(strAddress.c_str(), "%hhu.%hhu.%hhu.%hhu", &ip[0], &ip[1], &ip[2], &ip[3]);
+    return ip;
 }
 
 std::vector<std::string> SplitLines(const std::string& strText) {

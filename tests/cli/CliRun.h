@@ -6,6 +6,8 @@
 
 #include "support/TempDir.h"
 
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,6 +51,13 @@ private:
     bool m_bEof = false;
     int m_nStatus = -1;
 };
+
+// Waits up to timeoutMs for the file at strPath to be a new one (the program replaces its metrics file at the end
+// of every pass); last is the inode seen before, and becomes the new one's.
+bool WaitForNewFile(const std::string& strPath, ino_t& last, int timeoutMs = 15000);
+
+// A dotted address as the machine list holds it.
+std::array<std::uint8_t, 4> Ip(const std::string& strAddress);
 
 std::vector<std::string> SplitLines(const std::string& strText);
 std::vector<std::string> SplitFields(const std::string& strLine, char sep);

@@ -8,11 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <regex>
@@ -20,27 +17,12 @@
 namespace lanwick::test {
 namespace {
 
-IpAddress Ip(const std::string& strAddress) {
-    IpAddress ip{};
-    std::sscanf(strAddress.c_str(), "%hhu.%hhu.%hhu.%hhu", &ip[0], &ip[1], &ip[2], &ip[3]);
-    return ip;
-}
-
-// The inode of the file, 0 when there is none: every atomic replace gives a new one.
-ino_t Inode(const std::string& strPath) {
-    struct stat st {};
-    return ::stat(strPath.c_str(), &st) == 0 ? st.st_ino : 0;
-}
-
 // Waits until the file at strPath is a new one (the program has finished a pass); its text.
-std::string NextProm(const CTempDir& dir, ino_t& last, int timeoutMs = 15000) {
-    ino_t now = 0;
-    if (!WaitUntil([&] { return (now = Inode(dir.File("lanwick.prom"))) != 0 && now != last; },
-                   std::chrono::milliseconds(timeoutMs))) {
-        ADD_FAILURE() << "no new prom file within " << timeoutMs << " ms";
+std::string NextProm(const CTempDir& dir, ino_t& last) {
+    if (!WaitForNewFile(dir.File("lanwick.prom"), last)) {
+        ADD_FAILURE() << "no new prom file within 15 s";
         return {};
     }
-    last = now;
     return dir.Read("lanwick.prom");
 }
 

@@ -5,40 +5,16 @@
 #include "history/History.h"
 #include "lan/Lan.h"
 #include "registry/MachineList.h"
-#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <ctime>
 #include <filesystem>
 
 namespace lanwick::test {
 namespace {
-
-IpAddress Ip(const std::string& strAddress) {
-    IpAddress ip{};
-    std::sscanf(strAddress.c_str(), "%hhu.%hhu.%hhu.%hhu", &ip[0], &ip[1], &ip[2], &ip[3]);
-    return ip;
-}
-
-ino_t Inode(const std::string& strPath) {
-    struct stat st {};
-    return ::stat(strPath.c_str(), &st) == 0 ? st.st_ino : 0;
-}
-
-// Waits for the monitor's next metrics file, which it writes at the end of every pass.
-bool NextPass(const std::string& strProm, ino_t& last, int timeoutMs = 15000) {
-    ino_t now = 0;
-    if (!WaitUntil([&] { return (now = Inode(strProm)) != 0 && now != last; }, std::chrono::milliseconds(timeoutMs)))
-        return false;
-    last = now;
-    return true;
-}
 
 std::string Local(std::int64_t nAt) {
     const auto t = static_cast<std::time_t>(nAt);
@@ -68,16 +44,16 @@ TEST(HistoryLan, AHostSwitchedOffAndOnIsRecordedAtTheTimesOfItsPasses) {
         CCliProcess monitor({"monitor", dir.File("m.xml"), "--refresh", "1", "--timeout", "300", "--settings",
                              dir.File("s.ini"), "--prom-file", prom, "--history", db});
         ino_t last = 0;
-        ASSERT_TRUE(NextPass(prom, last));
-        ASSERT_TRUE(NextPass(prom, last));
+        ASSERT_TRUE(WaitForNewFile(prom, last));
+        ASSERT_TRUE(WaitForNewFile(prom, last));
         nOff = std::time(nullptr);
         ASSERT_TRUE(SetHostUp(h[0], false));
-        ASSERT_TRUE(NextPass(prom, last));
-        ASSERT_TRUE(NextPass(prom, last));
+        ASSERT_TRUE(WaitForNewFile(prom, last));
+        ASSERT_TRUE(WaitForNewFile(prom, last));
         nOn = std::time(nullptr);
         ASSERT_TRUE(SetHostUp(h[0], true));
-        ASSERT_TRUE(NextPass(prom, last));
-        ASSERT_TRUE(NextPass(prom, last));
+        ASSERT_TRUE(WaitForNewFile(prom, last));
+        ASSERT_TRUE(WaitForNewFile(prom, last));
         monitor.Signal(SIGTERM);
         EXPECT_EQ(monitor.Wait(10000), 0);
         EXPECT_EQ(monitor.Errors(), "");
