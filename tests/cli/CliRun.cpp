@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <thread>
 
 #include "support/WaitUntil.h"
@@ -161,6 +162,15 @@ bool WaitForNewFile(const std::string& strPath, ino_t& last, int timeoutMs) {
         return false;
     last = now;
     return true;
+}
+
+std::string Local(std::int64_t nAt) {
+    const auto t = static_cast<std::time_t>(nAt);
+    std::tm local{};
+    char text[64];
+    localtime_r(&t, &local);
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
+    return text;
 }
 
 std::array<std::uint8_t, 4> Ip(const std::string& strAddress) {

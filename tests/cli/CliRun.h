@@ -56,6 +56,9 @@ private:
 // of every pass); last is the inode seen before, and becomes the new one's.
 bool WaitForNewFile(const std::string& strPath, ino_t& last, int timeoutMs = 15000);
 
+// A time as lanwick-cli prints it: local, to the second, with the zone's offset.
+std::string Local(std::int64_t nAt);
+
 // A dotted address as the machine list holds it.
 std::array<std::uint8_t, 4> Ip(const std::string& strAddress);
 
