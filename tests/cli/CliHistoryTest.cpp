@@ -12,15 +12,6 @@
 namespace lanwick::test {
 namespace {
 
-std::string Local(std::int64_t nAt) {
-    const auto t = static_cast<std::time_t>(nAt);
-    std::tm local{};
-    char text[64];
-    localtime_r(&t, &local);
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
-    return text;
-}
-
 class CliHistory : public ::testing::Test {
 protected:
     void SetUp() override {

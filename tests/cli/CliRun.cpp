@@ -4,15 +4,17 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <ctime>
 #include <thread>
+
+#include "support/WaitUntil.h"
 
 namespace lanwick::test {
 
@@ -38,11 +40,9 @@ int MillisecondsLeft(Clock::time_point end) {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-std::string ReadFile(const std::string& strPath) {
-    std::ifstream in(strPath, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+ino_t Inode(const std::string& strPath) {
+    struct stat st {};
+    return ::stat(strPath.c_str(), &st) == 0 ? st.st_ino : 0;
 }
 
 } // namespace
@@ -156,25 +156,27 @@ CliResult RunCli(const std::vector<std::string>& args, int timeoutMs, const std:
     return result;
 }
 
-CTempDir::CTempDir() {
-    std::string strTemplate = TempRoot() + "/lanwick-cli-test.XXXXXX";
-    if (mkdtemp(strTemplate.data()) != nullptr)
-        m_strPath = strTemplate;
+bool WaitForNewFile(const std::string& strPath, ino_t& last, int timeoutMs) {
+    ino_t now = 0;
+    if (!WaitUntil([&] { return (now = Inode(strPath)) != 0 && now != last; }, std::chrono::milliseconds(timeoutMs)))
+        return false;
+    last = now;
+    return true;
 }
 
-CTempDir::~CTempDir() {
-    std::error_code ec;
-    if (!m_strPath.empty())
-        std::filesystem::remove_all(m_strPath, ec);
+std::string Local(std::int64_t nAt) {
+    const auto t = static_cast<std::time_t>(nAt);
+    std::tm local{};
+    char text[64];
+    localtime_r(&t, &local);
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
+    return text;
 }
 
-void CTempDir::Write(const std::string& strName, const std::string& strText) const {
-    std::ofstream out(File(strName), std::ios::binary | std::ios::trunc);
-    out << strText;
-}
-
-std::string CTempDir::Read(const std::string& strName) const {
-    return ReadFile(File(strName));
+std::array<std::uint8_t, 4> Ip(const std::string& strAddress) {
+    std::array<std::uint8_t, 4> ip{};
+    std::sscanf(strAddress.c_str(), "%hhu.%hhu.%hhu.%hhu", &ip[0], &ip[1], &ip[2], &ip[3]);
+    return ip;
 }
 
 std::vector<std::string> SplitLines(const std::string& strText) {

@@ -1,9 +1,13 @@
 // Runs the real lanwick-cli binary for the tests: whole runs with their output, or a running process whose lines
-// are read as they come; plus a temporary folder for the files a test gives it.
+// are read as they come; the files a test gives it go to the shared temporary folder.
 #pragma once
 
 #include <sys/types.h>
 
+#include "support/TempDir.h"
+
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +34,7 @@ public:
     // The next whole line of standard output without its "\n"; nothing at the end of output or after timeoutMs.
     std::optional<std::string> ReadLine(int timeoutMs);
     void Signal(int nSignal);
+    pid_t Pid() const { return m_pid; }
     // Exit status as RunCli gives it, -1 when it did not end within timeoutMs.
     int Wait(int timeoutMs);
     // Standard output not yet read as lines, once the process has ended, and standard error.
@@ -47,21 +52,15 @@ private:
     int m_nStatus = -1;
 };
 
-// A fresh folder under /tmp (or the LAN's scratch folder), removed with everything in it at the end.
-class CTempDir {
-public:
-    CTempDir();
-    ~CTempDir();
-    CTempDir(const CTempDir&) = delete;
-    CTempDir& operator=(const CTempDir&) = delete;
-    const std::string& Path() const { return m_strPath; }
-    std::string File(const std::string& strName) const { return m_strPath + "/" + strName; }
-    void Write(const std::string& strName, const std::string& strText) const;
-    std::string Read(const std::string& strName) const;
+// Waits up to timeoutMs for the file at strPath to be a new one (the program replaces its metrics file at the end
+// of every pass); last is the inode seen before, and becomes the new one's.
+bool WaitForNewFile(const std::string& strPath, ino_t& last, int timeoutMs = 15000);
 
-private:
-    std::string m_strPath;
-};
+// A time as lanwick-cli prints it: local, to the second, with the zone's offset.
+std::string Local(std::int64_t nAt);
+
+// A dotted address as the machine list holds it.
+std::array<std::uint8_t, 4> Ip(const std::string& strAddress);
 
 std::vector<std::string> SplitLines(const std::string& strText);
 std::vector<std::string> SplitFields(const std::string& strLine, char sep);

@@ -313,7 +313,7 @@ void TestTaskbarNotifier::Screenshot_SavedWhenAsked() {
     Configure(popup, nullptr);
     popup.Show(QStringLiteral("        online\nfileserver\nprinter-2\n       offline\nbackup\n"), 500, 9500, 200, 10);
     QTRY_COMPARE_WITH_TIMEOUT(popup.GetAnimation().GetState(), CNotifierAnimation::Showing, 10000);
-    QTest::qWait(300);
+    QTest::qWait(300); // for the pictures only: the display's own drawing settles
 
     // The popup alone, with what lies outside its shape left transparent.
     QImage close(popup.size(), QImage::Format_ARGB32);

@@ -39,7 +39,7 @@ void TestTaskbarNotifierSound::Play_FinishesOnceWithinLimitNotFromInsidePlay() {
     QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, CSound::kMaxPlayMs + 1000);
     QVERIFY(clock.elapsed() <= CSound::kMaxPlayMs + 500);
     QVERIFY(!sound.IsPlaying());
-    QTest::qWait(CSound::kMaxPlayMs / 10);
+    QTest::qWait(CSound::kMaxPlayMs / 10); // room for a second Finished, which must not come
     QCOMPARE(spy.count(), 1);
 }
 
@@ -61,7 +61,7 @@ void TestTaskbarNotifierSound::Play_WhilePlayingFinishesTheFirstThenTheSecond() 
     QCOMPARE(spy.count(), 1);
     QVERIFY(sound.IsPlaying());
     QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 2, CSound::kMaxPlayMs + 1000);
-    QTest::qWait(100);
+    QTest::qWait(100); // room for a third, which must not come
     QCOMPARE(spy.count(), 2);
 }
 
@@ -73,7 +73,7 @@ void TestTaskbarNotifierSound::Stop_FinishesAtOnceAndOnlyWhenPlaying() {
     sound.PlayFile(Sound150());
     sound.Stop();
     QCOMPARE(spy.count(), 1);
-    QTest::qWait(100);
+    QTest::qWait(100); // room for a second, which must not come
     QCOMPARE(spy.count(), 1);
 }
 
@@ -84,7 +84,7 @@ void TestTaskbarNotifierSound::Destroy_WhilePlayingIsQuiet() {
         QObject::connect(&sound, &CSound::Finished, [&] { ++nFinished; });
         sound.PlayFile(Sound150());
     }
-    QTest::qWait(100);
+    QTest::qWait(100); // room for a late Finished, which must not come
     QCOMPARE(nFinished, 0);
 }
 

@@ -1,8 +1,10 @@
 // Name lookups off the caller's thread: every request answered with its key, slow lookups not holding up others.
 #include "discovery/NameResolver.h"
+#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -70,8 +72,10 @@ TEST(NameResolver, DroppedRequestsGetNoAnswerAndDestructionWaitsForLookupsUnderW
     std::mutex gate;
     std::unique_lock<std::mutex> closed(gate);
     std::size_t dropped = 0;
+    std::atomic<int> nStarted{0};
     {
-        const auto resolve = [&gate](const std::string& address) -> std::optional<std::string> {
+        const auto resolve = [&gate, &nStarted](const std::string& address) -> std::optional<std::string> {
+            ++nStarted;
             std::lock_guard<std::mutex> wait(gate);
             return address;
         };
@@ -79,7 +83,7 @@ TEST(NameResolver, DroppedRequestsGetNoAnswerAndDestructionWaitsForLookupsUnderW
             resolve, [&](std::uint64_t k, const auto& n) { answers.Add(k, n); }, 1);
         for (std::uint64_t i = 0; i < 5; ++i)
             resolver.Request(i, "10.0.0.1");
-        std::this_thread::sleep_for(50ms);
+        EXPECT_TRUE(test::WaitUntil([&] { return nStarted.load() == 1; }, 30s));
         dropped = resolver.DropPending();
         closed.unlock();
     }

@@ -1,8 +1,10 @@
 // Scan workers with fake probes: the walk, the skipped last bytes, progress, cancelling and the single end report.
 #include "discovery/ScanWorker.h"
+#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -126,14 +128,16 @@ TEST(ScanWorkers, CancelStopsWorkersBeforeTheirNextAddressAndStillEnds) {
     CScanWorkers workers;
     std::mutex gate;
     std::unique_lock<std::mutex> closed(gate);
+    std::atomic<int> nProbing{0};
     ScanProbes probes;
-    probes.ping = [&gate](const std::string&) {
+    probes.ping = [&gate, &nProbing](const std::string&) {
+        ++nProbing;
         std::lock_guard<std::mutex> wait(gate); // every probe waits until the test opens the gate
         return -1;
     };
     probes.mac = [](const std::string&) { return std::string(); };
     workers.Start(DivideRange({10, 0, 0, 0}, {10, 0, 0, 255}, 10), probes, sink);
-    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(test::WaitUntil([&] { return nProbing.load() == 10; }, 30s)) << "every worker at its first address";
     workers.Cancel();
     closed.unlock();
     ASSERT_TRUE(sink.WaitDone(30s));

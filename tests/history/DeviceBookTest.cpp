@@ -1,6 +1,6 @@
 // The device book's rules over a real database file: what a sequence of sweeps announces, and what it keeps.
 #include "history/DeviceBook.h"
-#include "registry/TempDir.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 

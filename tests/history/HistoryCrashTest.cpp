@@ -48,7 +48,7 @@ int ReadReports(int fd, int nWanted, int timeoutMs, int& nCount) {
 }
 
 TEST(HistoryCrash, AKilledWriterLeavesAnIntactFileWithEveryReportedPass) {
-    CHistoryDir dir;
+    CTempDir dir;
     const std::string strFile = dir.File("h.db");
     const std::int64_t nBase = RecentHour();
     int fds[2];

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 namespace lanwick::test {
 namespace {
 
@@ -16,7 +18,7 @@ using history::DefaultHistoryPath;
 using history::LoadHistoryOptions;
 
 TEST(HistoryPaths, DefaultPathFollowsTheSettingsFileRule) {
-    CHistoryDir dir;
+    CTempDir dir;
     const std::string build = dir.File("build"), bin = dir.File("usr/bin");
     std::filesystem::create_directories(build);
     std::filesystem::create_directories(dir.File("usr/share/lanwick"));
@@ -53,7 +55,7 @@ TEST(HistoryPaths, DefaultPathFollowsTheSettingsFileRule) {
 }
 
 TEST(HistoryPaths, TheHistorySectionSwitchesMovesAndShortens) {
-    CHistoryDir dir;
+    CTempDir dir;
     const std::string byDefault = dir.Path() + "/Lanwick-history.db";
     struct Case {
         const char* ini;
@@ -81,7 +83,7 @@ TEST(HistoryPaths, TheHistorySectionSwitchesMovesAndShortens) {
 }
 
 TEST(HistoryPaths, FoldersReachedThroughLinksAreFollowedAsTheKernelWould) {
-    CHistoryDir dir;
+    CTempDir dir;
     std::filesystem::create_directories(dir.File("private/state"));
     std::filesystem::create_directory_symlink("private/state", dir.File("state"));
     {

@@ -53,18 +53,18 @@ TEST(HistoryPause, AFileThatIsNotOursPausesOnceAndIsLeftAsItWas) {
         {"another program's database",
          [](const std::string& f) { MakeDatabase(f, "CREATE TABLE accounts(id INTEGER, owner TEXT)"); },
          "holds the table \"accounts\" of another program", true},
-        {"no database at all", [](const std::string& f) { std::ofstream(f) << std::string(5000, 'x'); },
+        {"no database at all", [](const std::string& f) { WriteFile(f, std::string(5000, 'x')); },
          "file is not a database", true},
         {"a newer history", [](const std::string& f) { MakeDatabase(f, "PRAGMA user_version = 7"); }, "newer Lanwick",
          true},
         {"a damaged history", MakeDamaged, "malformed", false},
         {"the device book's own file",
          [](const std::string& f) { MakeDatabase(f, "CREATE TABLE device_seen(mac TEXT)"); }, nullptr, false},
-        {"an empty file", [](const std::string& f) { std::ofstream{f}; }, nullptr, false},
+        {"an empty file", [](const std::string& f) { WriteFile(f, ""); }, nullptr, false},
     };
     for (const Case& c : table) {
         SCOPED_TRACE(c.what);
-        CHistoryDir dir;
+        CTempDir dir;
         const std::string strFile = dir.File("h.db");
         c.make(strFile);
         const std::string before = dir.Read("h.db");
@@ -98,7 +98,7 @@ TEST(HistoryPause, AFileThatIsNotOursPausesOnceAndIsLeftAsItWas) {
 }
 
 TEST(HistoryPause, ACallbackSetAfterThePauseIsStillTold) {
-    CHistoryDir dir;
+    CTempDir dir;
     CHistoryWriter writer(dir.File("missing/h.db"));
     writer.Flush();
     ASSERT_NE(writer.PauseReason(), "");

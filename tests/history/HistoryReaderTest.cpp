@@ -30,7 +30,7 @@ protected:
         ASSERT_TRUE(m_reader.Open(m_dir.File("h.db"), &strError)) << strError;
     }
 
-    CHistoryDir m_dir;
+    CTempDir m_dir;
     CHistoryReader m_reader;
     const std::int64_t m_nNowHour = RecentHour();
     const std::int64_t m_nNow = m_nNowHour + 1800;
@@ -70,7 +70,7 @@ TEST_F(HistoryReaderTest, AMachineNeverSeenIsUnknown) {
 }
 
 TEST(HistoryReader, AMissingFileIsReportedAndNotCreated) {
-    CHistoryDir dir;
+    CTempDir dir;
     CHistoryReader reader;
     std::string strError;
     EXPECT_FALSE(reader.Open(dir.File("none.db"), &strError));

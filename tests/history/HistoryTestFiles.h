@@ -1,14 +1,11 @@
-// Real files for the history tests: a fresh folder removed with its contents, and passes built in one line.
+// Real files for the history tests (in the shared temporary folder), and passes built in one line.
 #pragma once
 
 #include "history/History.h"
+#include "support/TempDir.h"
 
-#include <cstdlib>
 #include <ctime>
-#include <filesystem>
-#include <fstream>
 #include <ostream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,38 +18,6 @@ inline void PrintTo(const MachineKey& key, std::ostream* os) {
 } // namespace lanwick::history
 
 namespace lanwick::test {
-
-class CHistoryDir {
-public:
-    CHistoryDir() {
-        const char* root = std::getenv("LANWICK_LAN_DIR");
-        std::string strTemplate = std::string(root && *root ? root : "/tmp") + "/lanwick-history-test.XXXXXX";
-        if (mkdtemp(strTemplate.data()) != nullptr)
-            m_strPath = strTemplate;
-    }
-    ~CHistoryDir() {
-        std::error_code ec;
-        if (!m_strPath.empty())
-            std::filesystem::remove_all(m_strPath, ec);
-    }
-    CHistoryDir(const CHistoryDir&) = delete;
-    CHistoryDir& operator=(const CHistoryDir&) = delete;
-
-    const std::string& Path() const { return m_strPath; }
-    std::string File(const std::string& strName) const { return m_strPath + "/" + strName; }
-    void Write(const std::string& strName, const std::string& strText) const {
-        std::ofstream(File(strName), std::ios::binary | std::ios::trunc) << strText;
-    }
-    std::string Read(const std::string& strName) const {
-        std::ifstream in(File(strName), std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-private:
-    std::string m_strPath;
-};
 
 // An hour start two days back: recent enough that no pruning at the real clock touches it.
 inline std::int64_t RecentHour() {

@@ -61,7 +61,7 @@ TEST(HistoryWriter, RecordsStateChangesAndHourlyCountsOfPasses) {
     const std::int64_t nBase = RecentHour();
     for (const Sequence& seq : table) {
         SCOPED_TRACE(seq.what);
-        CHistoryDir dir;
+        CTempDir dir;
         const MachineKey key = Key("198.18.0.10", "02:00:00:00:00:0a");
         std::vector<PassRecord> passes;
         for (const Sample& s : seq.samples)
@@ -89,7 +89,7 @@ TEST(HistoryWriter, RecordsStateChangesAndHourlyCountsOfPasses) {
 }
 
 TEST(HistoryWriter, TellsMachinesApartByAddressAndMac) {
-    CHistoryDir dir;
+    CTempDir dir;
     const std::int64_t t = RecentHour();
     const MachineKey a = Key("198.18.0.10", "02:00:00:00:00:0a"), b = Key("198.18.0.10", "02:00:00:00:00:0b");
     const MachineKey c = Key("198.18.0.9"), d = Key("198.18.0.100");
@@ -111,7 +111,7 @@ TEST(HistoryWriter, TellsMachinesApartByAddressAndMac) {
 }
 
 TEST(HistoryWriter, AReopenedWriterCarriesOnFromTheStoredState) {
-    CHistoryDir dir;
+    CTempDir dir;
     const std::int64_t t = RecentHour();
     const MachineKey key = Key("198.18.0.10");
     ASSERT_EQ(WriteAll(dir.File("h.db"), {Pass(t, {{key, 100}})}), "");
@@ -124,7 +124,7 @@ TEST(HistoryWriter, AReopenedWriterCarriesOnFromTheStoredState) {
 }
 
 TEST(HistoryWriter, PrunesWhatIsOlderThanTheRetentionButKeepsTheStateBeforeIt) {
-    CHistoryDir dir;
+    CTempDir dir;
     const std::int64_t now = RecentHour() + 1800, day = 86400;
     const MachineKey kept = Key("198.18.0.10"), gone = Key("198.18.0.11");
     ASSERT_EQ(WriteAll(dir.File("h.db"),
@@ -151,7 +151,7 @@ TEST(HistoryWriter, FoldedPassesLeaveWhatSeparatePassesLeave) {
         Pass(t, {{a, 100}, {b, -1}}),         Pass(t + 60, {{a, -1}, {b, -1}}), Pass(t + 3590, {{a, -1}, {b, 400}}),
         Pass(t + 3600, {{a, 250}, {b, 300}}), Pass(t + 3660, {{a, 50}}),        Pass(t + 7300, {{a, -1}, {b, 900}}),
     };
-    CHistoryDir dir;
+    CTempDir dir;
     {
         history::CHistoryStore separate, folded;
         ASSERT_EQ(separate.Open(dir.File("separate.db"), 30), "");
@@ -197,7 +197,7 @@ TEST(HistoryWriter, ABacklogIsFoldedWithoutLosingACheckOrAChange) {
                                    isUp(p, m) ? 100 + p : -1});
         passes.push_back(std::move(pass));
     }
-    CHistoryDir dir;
+    CTempDir dir;
     {
         CHistoryWriter writer(dir.File("h.db"));
         for (PassRecord& pass : passes)

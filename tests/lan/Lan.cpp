@@ -1,5 +1,6 @@
 // Reads the LAN description that with_lan.sh writes and gives tests a few ways to act on the LAN.
 #include "lan/Lan.h"
+#include "support/WaitUntil.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -97,11 +98,8 @@ void EndProcess(pid_t pid) {
     if (pid <= 0)
         return;
     kill(pid, SIGTERM);
-    for (int i = 0; i < 50; ++i) {
-        if (waitpid(pid, nullptr, WNOHANG) == pid)
-            return;
-        usleep(20000);
-    }
+    if (WaitUntil([pid] { return waitpid(pid, nullptr, WNOHANG) == pid; }, std::chrono::seconds(1)))
+        return;
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
 }

@@ -3,11 +3,11 @@
 #pragma once
 
 #include "lan/Lan.h"
+#include "support/WaitUntil.h"
 
 #include <chrono>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace lanwick::test {
@@ -43,12 +43,7 @@ private:
         return lines;
     }
     bool WaitForLines(std::size_t count, int ms) {
-        for (int waited = 0; waited < ms; waited += 20) {
-            if (Lines().size() >= count)
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return Lines().size() >= count;
+        return WaitUntil([&] { return Lines().size() >= count; }, std::chrono::milliseconds(ms));
     }
 
     std::string m_strFile;

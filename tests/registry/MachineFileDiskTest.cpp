@@ -2,11 +2,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 
-#include "TempDir.h"
+#include "Unprivileged.h"
 #include "registry/MachineList.h"
+#include "support/TempDir.h"
 
 namespace lanwick {
 namespace {
@@ -37,7 +37,7 @@ TEST(MachineFileDisk, LoadFile_MissingFileReturnsTwo) {
 TEST(MachineFileDisk, LoadFile_UnreadableReturnsOne) {
     test::CTempDir dir;
     CMachineList list;
-    EXPECT_EQ(list.LoadFile(dir.Path().string()), 1);
+    EXPECT_EQ(list.LoadFile(dir.Path()), 1);
 }
 
 TEST(MachineFileDisk, LoadFile_FifoReturnsOneWithoutBlocking) {

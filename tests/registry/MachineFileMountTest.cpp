@@ -5,11 +5,11 @@
 #include <sys/mount.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
-#include <sstream>
 
-#include "TempDir.h"
 #include "registry/MachineList.h"
+#include "support/TempDir.h"
 
 namespace lanwick {
 namespace {

@@ -6,12 +6,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
+#include <filesystem>
+#include <string>
+#include <vector>
 
-#include "TempDir.h"
+#include "Unprivileged.h"
 #include "platform/FileStore.h"
 #include "registry/MachineList.h"
+#include "support/TempDir.h"
 
 namespace lanwick {
 namespace {
@@ -55,7 +57,7 @@ TEST(MachineFileSafeSave, SaveFollowsALinkOnlyWhereTheKernelWould) {
         const std::string strSecret = dir.File("secret");
         WriteFile(strSecret, "root only\n");
         ::chmod(strSecret.c_str(), 0600);
-        const fs::path shared = dir.Path() / "shared";
+        const fs::path shared = dir.File("shared");
         fs::create_directory(shared);
         ASSERT_EQ(::chown(shared.c_str(), c.folderOwner, c.folderOwner), 0);
         ASSERT_EQ(::chmod(shared.c_str(), c.folderMode), 0);
@@ -97,7 +99,7 @@ TEST(MachineFileSafeSave, BackupKeepsTheFileAndRefusesAPlantedLink) {
 
     if (::geteuid() != 0)
         GTEST_SKIP() << "links of another user need root to plant";
-    const fs::path shared = dir.Path() / "shared";
+    const fs::path shared = dir.File("shared");
     fs::create_directory(shared);
     ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
     const std::string strSecret = dir.File("secret");
@@ -117,7 +119,7 @@ TEST(MachineFileSafeSave, EveryLinkOfAChainIsJudged) {
         GTEST_SKIP() << "links of another user need root to plant";
     test::CTempDir dir;
     WriteFile(dir.File("secret"), "root only\n");
-    const fs::path shared = dir.Path() / "shared";
+    const fs::path shared = dir.File("shared");
     fs::create_directory(shared);
     ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
     const std::string strPlanted = (shared / "planted").string();
@@ -134,7 +136,7 @@ TEST(MachineFileSafeSave, RefusedLookupIsNotTakenForAMissingFile) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to make a folder that another user cannot search";
     test::CTempDir dir;
-    const fs::path locked = dir.Path() / "locked";
+    const fs::path locked = dir.File("locked");
     fs::create_directory(locked);
     WriteFile((locked / "m.xml").string(), "old\n");
     ASSERT_EQ(::chmod(locked.c_str(), 0700), 0);

@@ -10,9 +10,9 @@
 #include <set>
 #include <thread>
 
-#include "TempDir.h"
 #include "platform/FileStore.h"
 #include "registry/MachineList.h"
+#include "support/TempDir.h"
 
 namespace lanwick {
 namespace {

@@ -5,36 +5,24 @@
 #include "ui/MachineSheet.h"
 
 #include "controls/IpAddressCtrl.h"
+#include "support/Controls.h"
+#include "support/ModalDriver.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QThreadPool>
-#include <QTimer>
 #include <QtTest>
 
 #include <functional>
 
 using namespace lanwick;
-using lanwick::test::CLan;
-using lanwick::test::LanHost;
+using test::CLan;
+using test::Control;
+using test::LanHost;
+using test::Text;
 
 namespace {
-
-template <class T>
-T* Control(QWidget* root, int id) {
-    T* w = FindControl<T>(root, id);
-    if (!w)
-        qFatal("control %d missing", id);
-    return w;
-}
-
-QString Text(QWidget* root, int id) {
-    if (auto* edit = FindControl<QLineEdit>(root, id))
-        return edit->text();
-    return Control<QLabel>(root, id)->text();
-}
 
 IpAddress Address(const std::string& dotted) {
     return ParseDottedAddress(dotted);
@@ -80,19 +68,12 @@ private slots:
     void Refresh_NamedLiveHost_NameMacAndVendorOfTheHostAndOkStoresTheDigits() {
         const LanHost& host = *Host(true);
         std::optional<MachineValues> got;
-        QTimer driver;
-        bool driven = false;
-        QObject::connect(&driver, &QTimer::timeout, [&] {
-            auto* sheet = qobject_cast<CMachineSheet*>(QApplication::activeModalWidget());
-            if (!sheet || driven)
-                return;
-            driven = true;
-            Refresh(*sheet);
-            Control<QPushButton>(sheet, CPropertySheet::IDC_OK)->click();
-        });
-        driver.start(5);
-        got = RunMachineSheet(nullptr, Stale(host.address), VendorTableData(), VendorTableSize());
-        driver.stop();
+        test::RunModal(
+            [&] { got = RunMachineSheet(nullptr, Stale(host.address), VendorTableData(), VendorTableSize()); },
+            [](QWidget* sheet) {
+                Refresh(*static_cast<CMachineSheet*>(sheet));
+                Control<QPushButton>(sheet, CPropertySheet::IDC_OK)->click();
+            });
         QVERIFY(got);
         QCOMPARE(got->strName, host.name);
         QCOMPARE(got->strMac, host.MacDigits());

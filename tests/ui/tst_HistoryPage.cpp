@@ -219,7 +219,7 @@ private slots:
         // The first read's late answer is dropped.
         db.Release();
         QTRY_VERIFY(db.FirstDone());
-        QTest::qWait(100);
+        QTest::qWait(100); // room for the late answer to land, which must change nothing
         QCOMPARE(Text(page, CHistPp::IDC_UPTIME_24H), QStringLiteral("30.0 %"));
         QVERIFY(page->Plot()->Message().isEmpty());
     }

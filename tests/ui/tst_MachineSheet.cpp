@@ -5,8 +5,9 @@
 #include "ui/MachineSheet.h"
 
 #include "controls/IpAddressCtrl.h"
+#include "support/Controls.h"
+#include "support/ModalDriver.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,43 +19,14 @@
 #include <QtTest>
 
 #include <condition_variable>
-#include <functional>
 #include <mutex>
 
 using namespace lanwick;
+using test::Control;
+using test::RunModal;
+using test::Text;
 
 namespace {
-
-// Hands each modal window that `action` opens to `onModal` once.
-void RunModal(const std::function<void()>& action, const std::function<void(QWidget*)>& onModal) {
-    QList<QWidget*> handled;
-    QTimer timer;
-    timer.setInterval(5);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal && !handled.contains(modal)) {
-            handled << modal;
-            onModal(modal);
-        }
-    });
-    timer.start();
-    action();
-    timer.stop();
-}
-
-template <class T>
-T* Control(QWidget* root, int id) {
-    T* w = FindControl<T>(root, id);
-    if (!w)
-        qFatal("control %d missing", id);
-    return w;
-}
-
-QString Text(QWidget* root, int id) {
-    if (auto* edit = FindControl<QLineEdit>(root, id))
-        return edit->text();
-    return Control<QLabel>(root, id)->text();
-}
 
 CMachine Sample(const std::string& mac = "00A0C9123456") {
     return CMachine({192, 168, 1, 10}, mac, "Lab", "printer", 0, 1, 0);

@@ -3,6 +3,7 @@
 #include "controls/ControlId.h"
 #include "controls/IpAddressCtrl.h"
 #include "fakes/FakePingProvider.h"
+#include "support/ModalDriver.h"
 #include "ui/MainDlg.h"
 
 #include <QAbstractButton>
@@ -29,39 +30,37 @@ struct Seen {
 // Runs action; the first modal window it opens is looked at, then closed with No or its first button.
 void WatchModal(const std::function<void()>& action, Seen& seen) {
     bool bDone = false;
-    QTimer timer;
-    timer.setInterval(10);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        QWidget* pModal = QApplication::activeModalWidget();
-        if (bDone || !pModal || !pModal->isVisible())
-            return;
-        bDone = true;
-        seen.strTitle = pModal->windowTitle();
-        seen.nWidth = pModal->width();
-        for (QLabel* pLabel : pModal->findChildren<QLabel*>()) {
-            if (pLabel->text().isEmpty() || !pLabel->isVisible())
-                continue;
-            seen.texts << pLabel->text();
-            const QFontMetrics fm(pLabel->font());
-            const QRect rcText = fm.boundingRect(pLabel->contentsRect(), Qt::TextWordWrap, pLabel->text());
-            const bool bFits = pLabel->wordWrap()
-                                   ? rcText.height() <= pLabel->contentsRect().height()
-                                   : fm.horizontalAdvance(pLabel->text()) <= pLabel->contentsRect().width();
-            if (!bFits)
-                seen.clipped << pLabel->text();
-        }
-        auto* pButtons = pModal->findChild<QDialogButtonBox*>();
-        QAbstractButton* pClose = nullptr;
-        if (auto* pBox = qobject_cast<QMessageBox*>(pModal))
-            pClose = pBox->button(QMessageBox::No);
-        if (!pClose && pButtons && !pButtons->buttons().isEmpty())
-            pClose = pButtons->buttons().first();
-        if (pClose)
-            pClose->click();
-        else
-            pModal->close();
-    });
-    timer.start();
+    const test::CModalDriver driver(
+        [&](QWidget* pModal) {
+            if (bDone)
+                return;
+            bDone = true;
+            seen.strTitle = pModal->windowTitle();
+            seen.nWidth = pModal->width();
+            for (QLabel* pLabel : pModal->findChildren<QLabel*>()) {
+                if (pLabel->text().isEmpty() || !pLabel->isVisible())
+                    continue;
+                seen.texts << pLabel->text();
+                const QFontMetrics fm(pLabel->font());
+                const QRect rcText = fm.boundingRect(pLabel->contentsRect(), Qt::TextWordWrap, pLabel->text());
+                const bool bFits = pLabel->wordWrap()
+                                       ? rcText.height() <= pLabel->contentsRect().height()
+                                       : fm.horizontalAdvance(pLabel->text()) <= pLabel->contentsRect().width();
+                if (!bFits)
+                    seen.clipped << pLabel->text();
+            }
+            auto* pButtons = pModal->findChild<QDialogButtonBox*>();
+            QAbstractButton* pClose = nullptr;
+            if (auto* pBox = qobject_cast<QMessageBox*>(pModal))
+                pClose = pBox->button(QMessageBox::No);
+            if (!pClose && pButtons && !pButtons->buttons().isEmpty())
+                pClose = pButtons->buttons().first();
+            if (pClose)
+                pClose->click();
+            else
+                pModal->close();
+        },
+        QMessageBox::NoButton);
     action();
     QTRY_VERIFY_WITH_TIMEOUT(bDone, 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), 5000);

@@ -81,7 +81,7 @@ private slots:
         QVERIFY(!w.dlg->HistoryWriter()->PauseReason().empty());
         QCOMPARE(w.pinger.Calls().size(), std::size_t{4});
         QCOMPARE(w.Column(3), QStringList({"Yes", "No", "Exc"}));
-        QTest::qWait(50);
+        QTest::qWait(50); // room for a second message, which must not come
         QCOMPARE(w.messages.size(), 1);
     }
 

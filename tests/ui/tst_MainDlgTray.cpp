@@ -109,7 +109,7 @@ void TestMainDlgTray::Minimise_WithoutTrayHostStaysReachable() {
     w.dlg->show();
     QVERIFY(!w.dlg->HasTrayIcon()); // the offscreen platform has no notification area
     w.dlg->showMinimized();
-    QTest::qWait(50);
+    QTest::qWait(50); // room for a hide, which must not come
     QVERIFY(w.dlg->isVisible());
     QVERIFY(w.dlg->isEnabled());
 }

@@ -5,17 +5,16 @@
 #include "controls/XListCtrl.h"
 #include "probes/VendorTable.h"
 #include "registry/MachineList.h"
+#include "support/ModalDriver.h"
 #include "ui/MassAddDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
-#include <QTimer>
 #include <QtTest>
 
 #include <atomic>
@@ -66,18 +65,6 @@ std::vector<CMachine> Machines(CMachineList& list) {
     while (CMachine* m = list.GetNextMachine())
         out.push_back(*m);
     return out;
-}
-
-// Clicks OK on the next message box that opens and hands back its text.
-void AnswerNextMessageBox(QString* pText) {
-    QTimer::singleShot(10, [pText] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            *pText = box->text();
-            box->button(QMessageBox::Ok)->click();
-        } else {
-            AnswerNextMessageBox(pText);
-        }
-    });
 }
 
 } // namespace
@@ -178,7 +165,7 @@ private slots:
             QCOMPARE(Ctl<QLabel>(CMassAddDlg::IDC_TOTAL)->text(), QString());
             QVERIFY(Ctl<QPushButton>(CMassAddDlg::IDC_GO)->isEnabled());
         }
-        QTest::qWait(50);
+        QTest::qWait(50); // room for a probe, which must not come
         QCOMPARE(m_net.nProbes.load(), 0);
         QCOMPARE(Status(), QString());
     }
@@ -246,10 +233,10 @@ private slots:
     void OnOK_EmptyGroupShowsTheMessageAndKeepsTheRows() {
         m_net.live = {{"198.18.0.10", "00A0C912000A"}};
         QVERIFY(ScanAndWait({198, 18, 0, 1}, {198, 18, 0, 20}));
-        QString text;
-        AnswerNextMessageBox(&text);
+        const test::CModalDriver driver;
         Ctl<QPushButton>(CMassAddDlg::IDC_OK)->click();
-        QCOMPARE(text, QStringLiteral("No group entered, please select existing or enter new group"));
+        QCOMPARE(driver.Boxes(),
+                 QStringList{QStringLiteral("No group entered, please select existing or enter new group")});
         QVERIFY(Dlg().isVisible());
         QCOMPARE(Dlg().result(), int(QDialog::Rejected));
         QCOMPARE(Rows(), 1);
@@ -328,7 +315,7 @@ private slots:
         m_net.pingTime = std::chrono::milliseconds(50);
         SetRange({198, 18, 0, 1}, {198, 18, 0, 254});
         Ctl<QPushButton>(CMassAddDlg::IDC_GO)->click();
-        QTest::qWait(30);
+        QTRY_VERIFY_WITH_TIMEOUT(m_net.nProbes.load() > 0, 5000);
         QTest::keyClick(m_pDlg.get(), Qt::Key_Escape);
         QVERIFY(Dlg().isVisible()); // not gone while workers still report
         QVERIFY(QTest::qWaitFor([this] { return !Dlg().isVisible(); }, 10000));
@@ -351,7 +338,7 @@ private slots:
         m_net.live = {{"198.18.0.5", "00A0C9120005"}};
         SetRange({198, 18, 0, 1}, {198, 18, 0, 254});
         Ctl<QPushButton>(CMassAddDlg::IDC_GO)->click();
-        QTest::qWait(50);
+        QTRY_VERIFY_WITH_TIMEOUT(m_net.nProbes.load() > 0, 5000);
         m_pDlg.reset();
         const int probes = m_net.nProbes.load();
         QTest::qWait(100); // queued reports for the gone dialog are dropped, and no worker probes on
@@ -360,16 +347,14 @@ private slots:
 
     void Run_CancelAddsNothingAndOkWithAGroupReturnsTrue() {
         m_pDlg.reset();
-        QTimer::singleShot(50, [] {
-            if (auto* dlg = qobject_cast<CMassAddDlg*>(QApplication::activeModalWidget()))
-                FindControl<QPushButton>(dlg, CMassAddDlg::IDC_CANCEL)->click();
-        });
-        QVERIFY(!CMassAddDlg::Run(nullptr, m_machines, VendorTableData(), VendorTableSize()));
-        QTimer::singleShot(50, [] {
-            if (auto* dlg = qobject_cast<CMassAddDlg*>(QApplication::activeModalWidget())) {
-                FindControl<QComboBox>(dlg, CMassAddDlg::IDC_GROUP)->lineEdit()->setText(QStringLiteral("G"));
-                FindControl<QPushButton>(dlg, CMassAddDlg::IDC_OK)->click();
-            }
+        {
+            const test::CModalDriver cancel(
+                [](QWidget* dlg) { FindControl<QPushButton>(dlg, CMassAddDlg::IDC_CANCEL)->click(); });
+            QVERIFY(!CMassAddDlg::Run(nullptr, m_machines, VendorTableData(), VendorTableSize()));
+        }
+        const test::CModalDriver ok([](QWidget* dlg) {
+            FindControl<QComboBox>(dlg, CMassAddDlg::IDC_GROUP)->lineEdit()->setText(QStringLiteral("G"));
+            FindControl<QPushButton>(dlg, CMassAddDlg::IDC_OK)->click();
         });
         QVERIFY(CMassAddDlg::Run(nullptr, m_machines, VendorTableData(), VendorTableSize()));
         QCOMPARE(m_machines.GetCount(), std::size_t{0});

@@ -2,61 +2,27 @@
 // the refused box, pages never opened keeping their values, Browse, the spin buttons, and a round trip of the
 // confirmed values through the settings file.
 #include "monitor/Settings.h"
+#include "support/Controls.h"
+#include "support/ModalDriver.h"
+#include "support/TempDir.h"
 #include "ui/SettingsSheet.h"
 #include "ui/SpinButton.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
-#include <fstream>
-#include <functional>
-#include <sstream>
-
 using namespace lanwick;
+using test::Control;
+using test::RunModal;
 
 namespace {
-
-// Answers every message box that `action` opens with OK, and hands each other modal window to `onModal` once.
-// Returns the boxes' texts.
-QStringList RunModal(
-    const std::function<void()>& action, const std::function<void(QWidget*)>& onModal = [](QWidget*) {}) {
-    QStringList boxes;
-    QList<QWidget*> handled;
-    QTimer timer;
-    timer.setInterval(5);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            boxes << box->text();
-            box->button(QMessageBox::Ok)->click();
-        } else if (modal && !handled.contains(modal)) {
-            handled << modal;
-            onModal(modal);
-        }
-    });
-    timer.start();
-    action();
-    timer.stop();
-    return boxes;
-}
-
-template <class T>
-T* Control(QWidget* root, int id) {
-    T* w = FindControl<T>(root, id);
-    if (!w)
-        qFatal("control %d missing", id);
-    return w;
-}
 
 SettingsValues Sample() {
     SettingsValues v;
@@ -411,11 +377,8 @@ private slots:
         QVERIFY(dir.isValid());
         const std::string ini = dir.filePath("Lanwick.ini").toStdString();
         const std::string appDir = dir.path().toStdString() + "/";
-        {
-            std::ofstream out(ini);
-            out << "[General]\nShowPingTime=0\nHideExcluded=1\nDefFile=\n[Scan]\nRetries=2\nPause=500\n"
-                   "[Monitor]\nEnabled=0\nRefresh=15\n";
-        }
+        test::WriteFile(ini, "[General]\nShowPingTime=0\nHideExcluded=1\nDefFile=\n[Scan]\nRetries=2\nPause=500\n"
+                             "[Monitor]\nEnabled=0\nRefresh=15\n");
         CSettings loaded;
         loaded.LoadSettings(ini, appDir);
         const SettingsValues given{loaded.m_bShowPingTime, loaded.m_bHideExcluded, loaded.m_strDefFile,
@@ -452,10 +415,8 @@ private slots:
         QCOMPARE(reread.m_nPause, 1200);
         QCOMPARE(reread.m_bMonitor, 0);
         QCOMPARE(reread.m_nRefresh, 15);
-        std::ifstream in(ini);
-        std::stringstream text;
-        text << in.rdbuf();
-        QVERIFY2(text.str().find("Retries=1") != std::string::npos, text.str().c_str());
+        const std::string text = test::ReadFile(ini);
+        QVERIFY2(text.find("Retries=1") != std::string::npos, text.c_str());
     }
 };
 

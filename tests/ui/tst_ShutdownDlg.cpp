@@ -1,20 +1,18 @@
 // The shutdown dialog on the offscreen platform: opening state, account choice, delay check, keys of the message
 // box, and the command around it against a scripted provider (cancel sends nothing, refusals show one box).
-#include "controls/ControlId.h"
+#include "support/Controls.h"
+#include "support/ModalDriver.h"
 #include "ui/ShutdownDlg.h"
 
-#include <QApplication>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <QtTest>
 
-#include <functional>
-
 using namespace lanwick;
+using test::Control;
+using test::RunModal;
 
 namespace {
 
@@ -28,38 +26,6 @@ public:
         return m_answer;
     }
 };
-
-// Answers every message box that `action` opens with OK, and hands each modal shutdown dialog to `onDialog`
-// once. Returns the boxes' texts, "text|informative text".
-QStringList RunModal(
-    const std::function<void()>& action, const std::function<void(CShutdownDlg*)>& onDialog = [](CShutdownDlg*) {}) {
-    QStringList boxes;
-    QList<QWidget*> handled;
-    QTimer timer;
-    timer.setInterval(5);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            boxes << box->text() + "|" + box->informativeText();
-            box->button(QMessageBox::Ok)->click();
-        } else if (auto* dlg = qobject_cast<CShutdownDlg*>(modal); dlg && !handled.contains(dlg)) {
-            handled << dlg;
-            onDialog(dlg);
-        }
-    });
-    timer.start();
-    action();
-    timer.stop();
-    return boxes;
-}
-
-template <class T>
-T* Control(QWidget* dlg, int id) {
-    T* w = FindControl<T>(dlg, id);
-    if (!w)
-        qFatal("control %d missing", id);
-    return w;
-}
 
 CMachine Named(const std::string& name) {
     return CMachine({192, 168, 1, 10}, "00A0C9123456", "Lab", name, 0);
@@ -169,7 +135,7 @@ private slots:
         CScriptedProvider provider;
         bool sent = true;
         const QStringList boxes = RunModal([&] { sent = RunShutdownCommand(nullptr, Named("SERVER1"), provider); },
-                                           [](CShutdownDlg* dlg) {
+                                           [](QWidget* dlg) {
                                                Control<QPlainTextEdit>(dlg, 1051)->setPlainText("never sent");
                                                Control<QPushButton>(dlg, 2)->click();
                                            });
@@ -180,13 +146,14 @@ private slots:
 
     void Command_OkSendsToTheMachinesNameWithoutAnyBox() {
         CScriptedProvider provider;
-        const QStringList boxes = RunModal([&] { RunShutdownCommand(nullptr, Named("SERVER1"), provider); },
-                                           [](CShutdownDlg* dlg) {
-                                               QCOMPARE(dlg->Target(), std::string("SERVER1"));
-                                               Control<QPlainTextEdit>(dlg, 1051)->setPlainText("Going down");
-                                               Control<QLineEdit>(dlg, 1052)->setText("30");
-                                               Control<QPushButton>(dlg, 1)->click();
-                                           });
+        const QStringList boxes =
+            RunModal([&] { RunShutdownCommand(nullptr, Named("SERVER1"), provider); },
+                     [](QWidget* dlg) {
+                         QCOMPARE(static_cast<CShutdownDlg*>(dlg)->Target(), std::string("SERVER1"));
+                         Control<QPlainTextEdit>(dlg, 1051)->setPlainText("Going down");
+                         Control<QLineEdit>(dlg, 1052)->setText("30");
+                         Control<QPushButton>(dlg, 1)->click();
+                     });
         QVERIFY(boxes.isEmpty());
         QCOMPARE(provider.m_requests.size(), std::size_t{1});
         QCOMPARE(provider.m_requests[0].strMachine, std::string("SERVER1"));
@@ -200,7 +167,7 @@ private slots:
         CScriptedProvider provider;
         provider.m_answer = {false, "Connection failed: NT_STATUS_LOGON_FAILURE"};
         const QStringList boxes = RunModal([&] { RunShutdownCommand(nullptr, Named("SERVER1"), provider); },
-                                           [](CShutdownDlg* dlg) { Control<QPushButton>(dlg, 1)->click(); });
+                                           [](QWidget* dlg) { Control<QPushButton>(dlg, 1)->click(); });
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes[0], QStringLiteral("Could not shutdown SERVER1\n computer name or priviliges might be wrong|"
                                           "Connection failed: NT_STATUS_LOGON_FAILURE"));
@@ -209,7 +176,7 @@ private slots:
     void Command_MachineWithoutNameIsRefusedAndNothingSent() {
         CScriptedProvider provider;
         const QStringList boxes = RunModal([&] { RunShutdownCommand(nullptr, Named(""), provider); },
-                                           [](CShutdownDlg* dlg) { Control<QPushButton>(dlg, 1)->click(); });
+                                           [](QWidget* dlg) { Control<QPushButton>(dlg, 1)->click(); });
         QCOMPARE(boxes.size(), 1);
         QVERIFY(boxes[0].startsWith(QStringLiteral("Could not shutdown \n")));
         QVERIFY(provider.m_requests.empty());

@@ -4,46 +4,33 @@
 #include "cli/StrictParsers.h"
 #include "lan/Lan.h"
 #include "registry/MachineList.h"
+#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <regex>
-#include <thread>
 
 namespace lanwick::test {
 namespace {
 
-IpAddress Ip(const std::string& strAddress) {
-    IpAddress ip{};
-    std::sscanf(strAddress.c_str(), "%hhu.%hhu.%hhu.%hhu", &ip[0], &ip[1], &ip[2], &ip[3]);
-    return ip;
-}
-
-// The inode of the file, 0 when there is none: every atomic replace gives a new one.
-ino_t Inode(const std::string& strPath) {
-    struct stat st {};
-    return ::stat(strPath.c_str(), &st) == 0 ? st.st_ino : 0;
-}
-
 // Waits until the file at strPath is a new one (the program has finished a pass); its text.
-std::string NextProm(const CTempDir& dir, ino_t& last, int timeoutMs = 15000) {
-    for (int waited = 0; waited < timeoutMs; waited += 10) {
-        const ino_t now = Inode(dir.File("lanwick.prom"));
-        if (now != 0 && now != last) {
-            last = now;
-            return dir.Read("lanwick.prom");
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+std::string NextProm(const CTempDir& dir, ino_t& last) {
+    if (!WaitForNewFile(dir.File("lanwick.prom"), last)) {
+        ADD_FAILURE() << "no new prom file within 15 s";
+        return {};
     }
-    ADD_FAILURE() << "no new prom file within " << timeoutMs << " ms";
-    return {};
+    return dir.Read("lanwick.prom");
+}
+
+// True once the process catches SIGINT (its SigCgt mask in /proc): the monitor's stop handler is in place.
+bool CatchesSigint(pid_t pid) {
+    const std::string status = ReadFile("/proc/" + std::to_string(pid) + "/status");
+    const std::size_t at = status.find("SigCgt:");
+    return at != std::string::npos && (std::stoull(status.substr(at + 7), nullptr, 16) >> (SIGINT - 1) & 1) != 0;
 }
 
 // The notification text of one printed line: local time, a tab, the text with \n, \t, \r and \\ escaped.
@@ -226,7 +213,8 @@ TEST(CliMonitorLan, StopSignalCutsAPassShortAndExitsZero) {
     // Twenty attempts of a second each: only the cancelled engine ends the list fill in time.
     dir.Write("s.ini", "[Scan]\nRetries=20\nPause=0\n");
     CCliProcess monitor({"monitor", dir.File("m.xml"), "--settings", dir.File("s.ini"), "--refresh", "1"});
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    // The handler in place, the list fill of twenty seconds follows at once.
+    ASSERT_TRUE(WaitUntil([&] { return CatchesSigint(monitor.Pid()); }, std::chrono::seconds(10)));
     monitor.Signal(SIGINT);
     EXPECT_EQ(monitor.Wait(3000), 0);
     EXPECT_EQ(monitor.RestOfOutput(), "");

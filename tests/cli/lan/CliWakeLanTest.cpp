@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 namespace lanwick::test {
 namespace {
 
@@ -17,12 +15,6 @@ public:
     CListener(const LanHost& host, const std::string& tag)
         : CUdpListener(host, LANWICK_UDP_LISTENER, "cli-wol-" + tag, 7, 60) {}
 };
-
-IpAddress Ip(const std::string& strAddress) {
-    IpAddress ip{};
-    std::sscanf(strAddress.c_str(), "%hhu.%hhu.%hhu.%hhu", &ip[0], &ip[1], &ip[2], &ip[3]);
-    return ip;
-}
 
 std::string Lower(std::string text) {
     for (char& c : text)

@@ -4,6 +4,7 @@
 #include "cli/StrictParsers.h"
 #include "lan/Lan.h"
 #include "registry/MachineList.h"
+#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,6 @@
 #include <csignal>
 #include <cstdio>
 #include <map>
-#include <thread>
 
 namespace lanwick::test {
 namespace {
@@ -102,9 +102,9 @@ TEST(CliWatchLanTest, HostThatAppears_IsAnnouncedOnceWithItsFields) {
     // The spare added to the machine file is known from the next sweep on: the file is read again.
     ASSERT_TRUE(SaveMachines(dir.File("machines.xml"), {listed, spare}));
     const std::string strKnown = "lanwick_devices_unknown " + std::to_string(lan.Hosts().size() - 1) + "\n";
-    for (int i = 0; i < 50 && dir.Read("devices.prom").find(strKnown) == std::string::npos; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_NE(dir.Read("devices.prom").find(strKnown), std::string::npos) << dir.Read("devices.prom");
+    EXPECT_TRUE(WaitUntil([&] { return dir.Read("devices.prom").find(strKnown) != std::string::npos; },
+                          std::chrono::seconds(5)))
+        << dir.Read("devices.prom");
     watch.Signal(SIGTERM);
     EXPECT_EQ(watch.Wait(10000), 0) << watch.Errors();
     SetHostUp(spare, false);

@@ -163,6 +163,7 @@ TEST(LanSweep, FindsEveryLiveHostUnderAFloodOfForgedReplies) {
     std::vector<pid_t> flooders;
     for (std::size_t i = 0; i < kForgers; ++i)
         flooders.push_back(test::SpawnIn(hosts[i].ns, flood + " >" + Figures(i)));
+    // The flooders give no sign once they send: a moment for them to start (a sweep before the flood is easier).
     std::this_thread::sleep_for(300ms);
     std::vector<std::size_t> found;
     for (int round = 0; round < 3; ++round) {

@@ -8,49 +8,13 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <ctime>
 #include <filesystem>
-#include <thread>
 
 namespace lanwick::test {
 namespace {
-
-IpAddress Ip(const std::string& strAddress) {
-    IpAddress ip{};
-    std::sscanf(strAddress.c_str(), "%hhu.%hhu.%hhu.%hhu", &ip[0], &ip[1], &ip[2], &ip[3]);
-    return ip;
-}
-
-ino_t Inode(const std::string& strPath) {
-    struct stat st {};
-    return ::stat(strPath.c_str(), &st) == 0 ? st.st_ino : 0;
-}
-
-// Waits for the monitor's next metrics file, which it writes at the end of every pass.
-bool NextPass(const std::string& strProm, ino_t& last, int timeoutMs = 15000) {
-    for (int waited = 0; waited < timeoutMs; waited += 10) {
-        if (const ino_t now = Inode(strProm); now != 0 && now != last) {
-            last = now;
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-}
-
-std::string Local(std::int64_t nAt) {
-    const auto t = static_cast<std::time_t>(nAt);
-    std::tm local{};
-    char text[64];
-    localtime_r(&t, &local);
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
-    return text;
-}
 
 TEST(HistoryLan, AHostSwitchedOffAndOnIsRecordedAtTheTimesOfItsPasses) {
     LANWICK_REQUIRE_LAN();
@@ -71,16 +35,16 @@ TEST(HistoryLan, AHostSwitchedOffAndOnIsRecordedAtTheTimesOfItsPasses) {
         CCliProcess monitor({"monitor", dir.File("m.xml"), "--refresh", "1", "--timeout", "300", "--settings",
                              dir.File("s.ini"), "--prom-file", prom, "--history", db});
         ino_t last = 0;
-        ASSERT_TRUE(NextPass(prom, last));
-        ASSERT_TRUE(NextPass(prom, last));
+        ASSERT_TRUE(WaitForNewFile(prom, last));
+        ASSERT_TRUE(WaitForNewFile(prom, last));
         nOff = std::time(nullptr);
         ASSERT_TRUE(SetHostUp(h[0], false));
-        ASSERT_TRUE(NextPass(prom, last));
-        ASSERT_TRUE(NextPass(prom, last));
+        ASSERT_TRUE(WaitForNewFile(prom, last));
+        ASSERT_TRUE(WaitForNewFile(prom, last));
         nOn = std::time(nullptr);
         ASSERT_TRUE(SetHostUp(h[0], true));
-        ASSERT_TRUE(NextPass(prom, last));
-        ASSERT_TRUE(NextPass(prom, last));
+        ASSERT_TRUE(WaitForNewFile(prom, last));
+        ASSERT_TRUE(WaitForNewFile(prom, last));
         monitor.Signal(SIGTERM);
         EXPECT_EQ(monitor.Wait(10000), 0);
         EXPECT_EQ(monitor.Errors(), "");
