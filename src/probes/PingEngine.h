@@ -24,9 +24,8 @@ public:
     std::vector<std::int32_t> PingAll(const std::vector<std::string>& hosts, unsigned attempts,
                                       unsigned pause) override;
 
-    // Makes the running PingAll and every later one end within a few tens of milliseconds, unfinished hosts
-    // giving -1: for shutting down while a pass is in flight. Safe from any thread.
-    void Cancel() { m_bCancelled.store(true); }
+    // Within a few tens of milliseconds.
+    void Cancel() override { m_bCancelled.store(true); }
     bool IsCancelled() const { return m_bCancelled.load(); }
 
     // How long each attempt waits for its reply, 1000 ms unless set; for networks that answer far sooner. Set it

@@ -89,8 +89,8 @@ CMainDlg::~CMainDlg() {
     if (m_pTray)
         m_pTray->hide();
     StopMonitorTimer();
-    if (auto* pEngine = dynamic_cast<CPingEngine*>(m_pOwnPinger.get()))
-        pEngine->Cancel();
+    if (m_pOwnPinger)
+        m_pOwnPinger->Cancel();
     m_pJobs->WaitForWorkers();
     m_pJobs.reset();
     // After the last pass: the writer stores what it was handed, then ends its thread.

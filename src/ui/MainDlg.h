@@ -179,7 +179,7 @@ private:
     void ClearRows(const CMachine* pGone = nullptr);
     void SortRows();
     void RunPass(PassKind kind, std::function<void(const PassOutcome&)> done);
-    void StartNextQueued();
+    void EndCycle();
     void WarnIfProbesCannotRun();
     void StartHistory();
     void RecordHistory(const PassOutcome& outcome);
@@ -235,7 +235,6 @@ private:
     CTaskbarNotifier* m_pNotifier = nullptr;
     CSound* m_pSound = nullptr;
     QSystemTrayIcon* m_pTray = nullptr;
-    bool m_bSoundPending = false;
     int m_nSoundsPlayed = 0;
     std::unique_ptr<CDlgLayout> m_pLayout;
     QTimer m_monitorTimer;
@@ -243,9 +242,12 @@ private:
     std::unique_ptr<history::CHistoryWriter> m_pHistory;
     bool m_bHistoryPauseShown = false;
 
-    // A pass or fill is in flight; at most one more waits behind it (a fill wins over a pass).
-    bool m_bPassRunning = false;
-    std::function<void()> m_queued;
+    // The monitoring cycle: a pass or a list fill pings on a worker; a pass that saw a machine come or go then
+    // announces it (popup and sound), and the next pass waits for both. One list fill may wait its turn: the
+    // newest, which sees the list as it is when it runs. A timer tick in a running cycle is skipped.
+    enum class Cycle { Idle, Pinging, Announcing };
+    Cycle m_cycle = Cycle::Idle;
+    std::function<void()> m_queuedFill;
     bool m_bWarnedProbes = false;
     bool m_bStartPending = false; // FinishStart has yet to run
     int m_nSortDirection = 1;

@@ -24,22 +24,19 @@ namespace lanwick {
 void CMainDlg::ShowNotification(const QString& strText) {
     if (m_services.notify) {
         m_services.notify(strText);
-        StartNextQueued();
+        EndCycle();
         return;
     }
     if (m_pNotifier)
         m_pNotifier->Show(strText, 500, 9500, 200, 10);
-    // The pass counts as running until its sound has ended, so passes never overlap; the window thread goes on.
+    // The cycle announces until its sound has ended, so sounds never overlap; the window thread goes on.
     if (!m_pSound) {
         m_pSound = new CSound(this);
         connect(m_pSound, &CSound::Finished, this, [this] {
-            if (!m_bSoundPending)
-                return;
-            m_bSoundPending = false;
-            StartNextQueued();
+            if (m_cycle == Cycle::Announcing)
+                EndCycle();
         });
     }
-    m_bSoundPending = true;
     ++m_nSoundsPlayed;
     m_pSound->Play(150);
 }

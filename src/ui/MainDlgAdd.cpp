@@ -169,7 +169,7 @@ void CMainDlg::FinishAdd() {
     m_strEditName.clear();
     UpdateCounts();
     m_pAddButton->setEnabled(true);
-    if (!m_bPassRunning)
+    if (m_cycle == Cycle::Idle)
         unsetCursor();
 }
 

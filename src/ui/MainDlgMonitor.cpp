@@ -18,7 +18,7 @@
 namespace lanwick {
 
 bool CMainDlg::IsBusy() const {
-    return m_bStartPending || m_bPassRunning || (m_pJobs && m_pJobs->Pending() > 0);
+    return m_bStartPending || m_cycle != Cycle::Idle || (m_pJobs && m_pJobs->Pending() > 0);
 }
 
 bool CMainDlg::WaitIdle(int msTimeout) {
@@ -30,7 +30,7 @@ bool CMainDlg::WaitIdle(int msTimeout) {
 }
 
 void CMainDlg::RunPass(PassKind kind, std::function<void(const PassOutcome&)> done) {
-    m_bPassRunning = true;
+    m_cycle = Cycle::Pinging;
     setCursor(Qt::WaitCursor);
     auto pPlan = std::make_shared<CMonitorPass>(CMonitorPass::Plan(m_machines, FilterText(), kind));
     IPingProvider* pPinger = m_pPinger;
@@ -119,41 +119,37 @@ void CMainDlg::SortRows() {
     });
 }
 
-void CMainDlg::StartNextQueued() {
-    m_bPassRunning = false;
+void CMainDlg::EndCycle() {
+    m_cycle = Cycle::Idle;
     unsetCursor();
     emit PassApplied();
-    if (m_queued) {
-        auto next = std::move(m_queued);
-        m_queued = nullptr;
-        next();
-    }
+    if (auto fill = std::exchange(m_queuedFill, nullptr))
+        fill();
 }
 
 void CMainDlg::OnTimer() {
-    // A pass never starts while another pass or a list fill is still running; that tick is simply skipped.
-    if (m_bPassRunning)
+    if (m_cycle != Cycle::Idle)
         return;
     RunPass(PassKind::MonitoringPass, [this](const PassOutcome& outcome) {
         if (outcome.strMessage.empty()) {
-            StartNextQueued();
+            EndCycle();
             return;
         }
+        m_cycle = Cycle::Announcing;
         ShowNotification(QString::fromStdString(outcome.strMessage));
     });
 }
 
 void CMainDlg::FillList(std::function<void()> after) {
-    if (m_bPassRunning) {
-        // The newest request wins: it sees the list as it is when it runs.
-        m_queued = [this, after = std::move(after)]() mutable { FillList(std::move(after)); };
+    if (m_cycle != Cycle::Idle) {
+        m_queuedFill = [this, after = std::move(after)]() mutable { FillList(std::move(after)); };
         return;
     }
     RunPass(PassKind::ListFill, [this, after = std::move(after)](const PassOutcome& outcome) {
         m_nOnline = outcome.nOnline;
         if (after)
             after();
-        StartNextQueued();
+        EndCycle();
     });
 }
 

@@ -16,6 +16,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <chrono>
+#include <future>
+
 using namespace lanwick;
 using lanwick::test::CFakePingProvider;
 using lanwick::test::kTwoGroups;
@@ -30,6 +33,7 @@ private slots:
     void StartUp_AfterFirstPaintPingsOnlyOnceShownAndSettlesTheSame();
     void Pass_NamesMachinesThatWentOfflineOrCameOnline();
     void Pass_WithoutChangesNotifiesNothing();
+    void Cycle_ATickInAPassIsSkippedAndOnlyTheNewestFillWaitsForIt();
     void GroupSwitch_AllMachinesShowsEveryMachineAndUpdatesCounts();
     void Add_PathsAndTheirMessages();
     void Delete_KeyAndContextMenuBothSave();
@@ -124,6 +128,31 @@ void TestMainDlg::Pass_WithoutChangesNotifiesNothing() {
     w.dlg->OnTimer();
     QVERIFY(w.dlg->WaitIdle(5000));
     QVERIFY(w.notifications.isEmpty());
+}
+
+void TestMainDlg::Cycle_ATickInAPassIsSkippedAndOnlyTheNewestFillWaitsForIt() {
+    Window w;
+    w.WriteMachines(kTwoGroups);
+    w.pinger.SetDefault(500);
+    w.Start();
+    const std::size_t nBefore = w.pinger.Calls().size();
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    w.pinger.SetDuringPing([released] { released.wait_for(std::chrono::seconds(5)); });
+    w.dlg->OnTimer();
+    w.dlg->OnTimer();
+    QComboBox* pFilter = w.Combo(1001);
+    pFilter->setCurrentIndex(0);
+    w.dlg->OnSelchangeGroup();
+    pFilter->setCurrentIndex(2);
+    w.dlg->OnSelchangeGroup();
+    release.set_value();
+    QVERIFY(w.dlg->WaitIdle(5000));
+    // The pass, then the one fill that saw the last group chosen.
+    const auto calls = w.pinger.Calls();
+    QCOMPARE(calls.size(), nBefore + 2);
+    QCOMPARE(w.Column(0), QStringList({" desk"}));
+    QCOMPARE(w.dlg->CountsText(), QStringLiteral("4/1/1"));
 }
 
 void TestMainDlg::GroupSwitch_AllMachinesShowsEveryMachineAndUpdatesCounts() {
