@@ -229,41 +229,33 @@ TEST_F(MonitorPassTest, HiddenGroupIsNotPingedAndItsChangeNeverAnnounced) {
     EXPECT_EQ(Pass("Office").strMessage, "");
 }
 
-TEST_F(MonitorPassTest, ExcludedMachineShowsExcAndKeepsItsResult) {
-    CMachine* pMachine = Add(1, "Lab", {1, 1, 1});
-    pMachine->m_dPingTime = 2500.0;
-    for (int pass = 0; pass < 2; ++pass) {
-        const PassOutcome outcome = Pass();
-        ASSERT_EQ(outcome.rows.size(), 1u);
-        EXPECT_EQ(outcome.rows[0].cells[3].text, "Exc");
-        EXPECT_EQ(outcome.rows[0].cells[3].textColour, kExcludedColour);
-        EXPECT_EQ(outcome.rows[0].state, MachineState::Excluded);
-        EXPECT_EQ(outcome.strMessage, "");
-    }
-    EXPECT_EQ(pMachine->m_dPingTime, 2500.0);
-}
-
-TEST_F(MonitorPassTest, ListFillStoresSilentlyCountsOnlineAndShowsTheNewPingTime) {
+TEST_F(MonitorPassTest, ListFillStoresSilentlyCountsOnlineShowsTheNewPingTimeAndExcludedMachinesKeepTheirs) {
     m_settings.m_bShowPingTime = 1;
     CMachine* pDown = Add(1, "Lab", {0, 1, 1});
     CMachine* pUp = Add(2, "Lab", {0, 1, 1});
-    Add(3, "Lab", {1, 0, 0});
+    CMachine* pExcluded = Add(3, "Lab", {1, 1, 1});
     CMachine* pFast = Add(4, "Lab", {0, 1, 1});
     pDown->m_dPingTime = 800.0;
+    pExcluded->m_dPingTime = 2500.0;
     SetUp(2, true, 800);
     SetUp(4, true, 0);
     const PassOutcome fill = Fill();
     EXPECT_EQ(fill.strMessage, "");
     EXPECT_EQ(fill.nOnline, 2);
-    ASSERT_EQ(fill.rows.size(), 4u);
-    EXPECT_EQ(fill.rows[0].cells[3].text, "No");
-    EXPECT_EQ(fill.rows[1].cells[3].text, "0.80");
-    EXPECT_EQ(fill.rows[3].cells[3].text, "<1");
+    std::vector<std::string> texts;
+    for (const ListRow& row : fill.rows)
+        texts.push_back(row.cells[3].text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"No", "0.80", "Exc", "<1"}));
+    EXPECT_EQ(fill.rows[2].cells[3].textColour, kExcludedColour);
+    EXPECT_EQ(fill.rows[2].state, MachineState::Excluded);
     EXPECT_EQ(pDown->m_dPingTime, -1.0);
     EXPECT_EQ(pUp->m_dPingTime, 800.0);
     EXPECT_EQ(pFast->m_dPingTime, 0.0);
-    // The change the fill saw is never announced.
-    EXPECT_EQ(Pass().strMessage, "");
+    // The change the fill saw is never announced; an excluded machine is never named and keeps its result.
+    const PassOutcome pass = Pass();
+    EXPECT_EQ(pass.strMessage, "");
+    EXPECT_EQ(pass.rows[2].cells[3].text, "Exc");
+    EXPECT_EQ(pExcluded->m_dPingTime, 2500.0);
 }
 
 TEST_F(MonitorPassTest, SettingsReachThePingsAndZeroRetriesPingsOnce) {

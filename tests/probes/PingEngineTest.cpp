@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -94,19 +95,18 @@ TEST_F(PingEngineTest, GivesEachHostWhatThePingerGives) {
     }
 }
 
-TEST_F(PingEngineTest, TwoAttemptsOneAnsweredIn500usOneSilentGive249_WhateverTheHostWritesAsStamp) {
+TEST_F(PingEngineTest, TimeIsOursWhateverTheHostWritesAsStamp) {
     lan.delays[10] = {500, -1};
     for (bool bStamps : {true, false}) {
-        for (std::optional<double> forged : {std::optional<double>(), std::optional<double>(1e3),
-                                             std::optional<double>(-1e12), std::optional<double>(1e300)}) {
+        for (std::optional<double> forged :
+             {std::optional<double>(), std::optional<double>(1e3), std::optional<double>(-1e12),
+              std::optional<double>(1e300), std::optional<double>(std::nan(""))}) {
             net.bStamps = bStamps;
             lan.forgedStamp = forged;
             lan.Reset();
             net.responder = lan.Responder();
             EXPECT_EQ(engine.PingAll({Address(10)}, 2, 500), std::vector<std::int32_t>{249})
                 << (bStamps ? "stamped" : "unstamped") << ", stamp " << forged.value_or(0);
-            lan.Reset();
-            EXPECT_EQ(Sequential({Address(10)}, 2, 500), std::vector<std::int32_t>{249}) << "the single-host probe";
         }
     }
 }

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 using namespace lanwick;
 using lanwick::test::CFakeIcmpNetwork;
@@ -28,6 +30,15 @@ Responder Answer(std::vector<int> answered, std::int64_t delay) {
         if (std::find(answered.begin(), answered.end(), index) != answered.end())
             out.push_back({delay, EchoOf(s.bytes), s.to});
         return out;
+    };
+}
+
+// The host answers after 500 microseconds with `stamp` written over the request's send stamp.
+Responder Forged(double stamp) {
+    return [stamp](const FakeSent& s, int) {
+        std::vector<std::uint8_t> request = s.bytes;
+        std::memcpy(&request[16], &stamp, sizeof stamp);
+        return std::vector<FakeDatagram>{{500, EchoOf(request), s.to}};
     };
 }
 
@@ -86,6 +97,11 @@ TEST(Pinger, AveragesTheAttemptsWithMinusOneForEachSilentOneAndPausesOnlyAfterAn
          {0},
          2,
          0},
+        // Earlier than any send, far in the future, too large for any integer, not a number: the time is ours.
+        {"stamp 1e3", Forged(1e3), 1, 0, {}, 500, {}, 1, 500},
+        {"stamp -1e12", Forged(-1e12), 1, 0, [](CFakeIcmpNetwork& n) { n.bStamps = false; }, 500, {}, 1, 500},
+        {"stamp 1e300", Forged(1e300), 1, 0, {}, 500, {}, 1, 500},
+        {"stamp nan", Forged(std::nan("")), 1, 0, [](CFakeIcmpNetwork& n) { n.bStamps = false; }, 500, {}, 1, 500},
         {"datagram socket", Answer({0}, 250), 1, 0, [](CFakeIcmpNetwork& n) { n.bRaw = false; }, 250, {}, 1, 0},
         {"no socket", Answer({0}, 250), 1, 0, [](CFakeIcmpNetwork& n) { n.bCanOpen = false; }, -1, {}, 0, 0},
         {"failing wait", Answer({0, 1}, 100), 2, 0, [](CFakeIcmpNetwork& n) { n.bWaitFails = true; }, -1, {}, 1, 0},

@@ -102,7 +102,7 @@ TEST(ScanPing, GivesMillisecondsOfTheFirstAnsweredAttemptNumberingFromZeroAndPau
 
 TEST(ScanPing, TimeIsOursWhateverTheHostWritesAsStampAndAReplyThatCameWhileTheThreadWasAwayStillCounts) {
     for (bool bStamps : {true, false}) {
-        for (std::uint32_t forged : {0u, 2999u, 0xFFFFFFFFu}) {
+        for (std::uint32_t forged : {0u, 2999u, 12345u, 0x80000000u, 0xFFFFFFFFu}) {
             CFakeProbeClock clock;
             CFakeIcmpNetwork net(clock);
             net.bStamps = bStamps;
