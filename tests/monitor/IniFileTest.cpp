@@ -21,9 +21,10 @@ std::string ReadText(const fs::path& path) {
 } // namespace
 
 TEST(IniText, GetFindsTheFirstKeyOfTheFirstSectionWithoutRegardToCaseTrimmingBlanksAndOneQuotePair) {
-    const std::string text = "k=0\n; k=1\n[General]\r\nShowPingTime=1\r\n[Scan]\nretries = 3 \n# k=2\n;k=3\n"
-                             "garbage\n[broken\n  a =  x y  \nb=\" padded \"\nc='q'\nd=\"half\ne=\nf=\"\"\"\nk=4\nk=5\n"
-                             "[Scan]\nk=6\nj=7\n";
+    const std::string text =
+        "k=0\n; k=1\n[General]\r\nShowPingTime=1\r\n[Scan]\nretries = 3 \n# k=2\n;k=3\n"
+        "garbage\n[broken\n  a =  x y  \nb=\" padded \"\nc='q'\nd=\"half\ne=\nf=\"\"\"\ng=\"\"\nk=4\nk=5\n"
+        "[Scan]\nk=6\nj=7\n";
     const struct {
         const char *section, *key;
         std::optional<std::string> expected;
@@ -37,6 +38,7 @@ TEST(IniText, GetFindsTheFirstKeyOfTheFirstSectionWithoutRegardToCaseTrimmingBla
                  {"Scan", "d", "\"half"},
                  {"Scan", "e", ""},
                  {"Scan", "f", "\""},
+                 {"Scan", "g", ""},
                  {"Scan", "k", "4"},
                  {"Scan", "j", std::nullopt},
                  {"", "k", std::nullopt}};
