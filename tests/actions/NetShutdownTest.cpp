@@ -63,22 +63,14 @@ protected:
         return s.str();
     }
     std::vector<std::string> Args() const {
+        std::istringstream in(Read("args"));
         std::vector<std::string> out;
-        std::string all = Read("args");
-        std::size_t start = 0;
-        for (std::size_t i = 0; i < all.size(); ++i)
-            if (all[i] == '\0') {
-                out.push_back(all.substr(start, i - start));
-                start = i + 1;
-            }
+        for (std::string arg; std::getline(in, arg, '\0');)
+            out.push_back(arg);
         return out;
     }
     bool EnvHas(const std::string& line) const {
-        std::istringstream in(Read("env"));
-        for (std::string l; std::getline(in, l);)
-            if (l == line)
-                return true;
-        return false;
+        return ("\n" + Read("env")).find("\n" + line + "\n") != std::string::npos;
     }
 
     fs::path m_dir;
@@ -106,13 +98,31 @@ bool ProcessGone(const std::string& pid) {
 
 } // namespace
 
-TEST_F(NetShutdown, CurrentUserRunsNetWithNameMessageDelayForceAndNoPassword) {
-    const ShutdownCall call = InitiateRemoteShutdown(Request());
-    EXPECT_TRUE(call.bOk) << call.strError;
-    const std::vector<std::string> expected{
-        "rpc", "shutdown", "--server=SERVER1", "--comment=Back in ten minutes", "--timeout=30", "--force", "--no-pass"};
-    EXPECT_EQ(Args(), expected);
-    EXPECT_EQ(Read("stdin"), "eof\n"); // /dev/null: a prompt would read end of file at once
+TEST_F(NetShutdown, RunsNetWithEachRequestAsSeparateArgumentsAndNoInheritedPassword) {
+    setenv("PASSWD", "inherited", 1);
+    ShutdownRequest odd = Request();
+    odd.strMachine = "-odd";
+    odd.strMessage = "-f\nsecond line";
+    odd.nDelay = 0;
+    odd.bForce = false;
+    odd.bReboot = true;
+    const struct {
+        ShutdownRequest request;
+        std::vector<std::string> args;
+    } cases[] = {
+        {Request(),
+         {"rpc", "shutdown", "--server=SERVER1", "--comment=Back in ten minutes", "--timeout=30", "--force",
+          "--no-pass"}},
+        {odd,
+         {"rpc", "shutdown", "--server=-odd", "--comment=-f\nsecond line", "--timeout=0", "--reboot", "--no-pass"}},
+    };
+    for (const auto& c : cases) {
+        const ShutdownCall call = InitiateRemoteShutdown(c.request);
+        EXPECT_TRUE(call.bOk) << call.strError;
+        EXPECT_EQ(Args(), c.args);
+        EXPECT_EQ(Read("stdin"), "eof\n"); // /dev/null: a prompt would read end of file at once
+        EXPECT_FALSE(EnvHas("PASSWD=inherited"));
+    }
 }
 
 TEST_F(NetShutdown, AccountGoesThroughTheEnvironmentNeverTheCommandLine) {
@@ -132,37 +142,26 @@ TEST_F(NetShutdown, AccountGoesThroughTheEnvironmentNeverTheCommandLine) {
     }
 }
 
-TEST_F(NetShutdown, CurrentUserCarriesNoInheritedPassword) {
-    setenv("PASSWD", "inherited", 1);
-    InitiateRemoteShutdown(Request());
-    EXPECT_FALSE(EnvHas("PASSWD=inherited"));
-}
-
-TEST_F(NetShutdown, MessageWithLineBreakAndLeadingDashStaysOneValue) {
-    ShutdownRequest r = Request();
-    r.strMachine = "-odd";
-    r.strMessage = "-f\nsecond line";
-    r.nDelay = 0;
-    r.bForce = false;
-    r.bReboot = true;
-    InitiateRemoteShutdown(r);
-    const std::vector<std::string> expected{"rpc",         "shutdown", "--server=-odd", "--comment=-f\nsecond line",
-                                            "--timeout=0", "--reboot", "--no-pass"};
-    EXPECT_EQ(Args(), expected);
-}
-
-TEST_F(NetShutdown, FailureKeepsNetsOwnWordsOnce) {
-    Mode("fail");
-    const ShutdownCall call = InitiateRemoteShutdown(Request());
-    EXPECT_FALSE(call.bOk);
-    EXPECT_EQ(call.strError, "Could not connect to server SERVER1\nConnection failed: NT_STATUS_LOGON_FAILURE");
-}
-
-TEST_F(NetShutdown, SilentFailureNamesTheExitStatus) {
-    Mode("quiet");
-    const ShutdownCall call = InitiateRemoteShutdown(Request());
-    EXPECT_FALSE(call.bOk);
-    EXPECT_EQ(call.strError, "net ended with status 3");
+TEST_F(NetShutdown, FailureKeepsNetsOwnWordsOnceOrNamesTheExitStatusOrTheMissingPackage) {
+    const struct {
+        const char *mode, *error;
+    } cases[] = {
+        {"fail", "Could not connect to server SERVER1\nConnection failed: NT_STATUS_LOGON_FAILURE"},
+        {"quiet", "net ended with status 3"},
+        {"missing", "samba-common-bin"},
+    };
+    for (const auto& c : cases) {
+        Mode(c.mode);
+        if (std::string(c.mode) == "missing")
+            setenv("PATH", "/nonexistent", 1);
+        const ShutdownCall call = InitiateRemoteShutdown(Request());
+        EXPECT_FALSE(call.bOk);
+        if (std::string(c.mode) == "missing") {
+            EXPECT_NE(call.strError.find(c.error), std::string::npos) << call.strError;
+        } else {
+            EXPECT_EQ(call.strError, c.error);
+        }
+    }
 }
 
 TEST_F(NetShutdown, HangingNetIsEndedWithWhatItStartedAfterTheTimeBound) {
@@ -185,14 +184,6 @@ TEST_F(NetShutdown, HangingNetIsEndedWithWhatItStartedAfterTheTimeBound) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     EXPECT_TRUE(gone) << "the child's own child " << pid << " outlived the time bound";
-}
-
-TEST_F(NetShutdown, MissingNetIsReportedWithItsPackage) {
-    fs::remove(m_dir / "net");
-    setenv("PATH", m_dir.string().c_str(), 1);
-    const ShutdownCall call = InitiateRemoteShutdown(Request());
-    EXPECT_FALSE(call.bOk);
-    EXPECT_NE(call.strError.find("samba-common-bin"), std::string::npos) << call.strError;
 }
 
 TEST(ShutdownPrivilege, NothingToEnableOnThisSystem) {

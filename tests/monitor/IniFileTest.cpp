@@ -13,164 +13,115 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Set(std::string text, std::string_view section, std::string_view key, std::string_view value) {
-    CIniText ini(text);
-    EXPECT_TRUE(ini.Set(section, key, value));
-    return ini.Text();
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
-
-class IniFileTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("lanwick-ini-" + std::to_string(getpid()) + "-" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-    std::string PathOf(const std::string& name) const { return (m_dir / name).string(); }
-    static void WriteText(const std::string& path, const std::string& text) {
-        std::ofstream(path, std::ios::binary) << text;
-    }
-    static std::string ReadText(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
-    fs::path m_dir;
-};
 
 } // namespace
 
-TEST(IniText, GetFindsSectionAndKeyWithoutRegardToCase) {
-    CIniText ini("[General]\nShowPingTime=1\n[Scan]\nretries = 3 \n");
-    EXPECT_EQ(ini.Get("general", "SHOWPINGTIME"), "1");
-    EXPECT_EQ(ini.Get("SCAN", "Retries"), "3");
-    EXPECT_FALSE(ini.Get("General", "Retries").has_value()); // keys belong to their own section
-    EXPECT_FALSE(ini.Get("Monitor", "Enabled").has_value());
+TEST(IniText, GetFindsTheFirstKeyOfTheFirstSectionWithoutRegardToCaseTrimmingBlanksAndOneQuotePair) {
+    const std::string text =
+        "k=0\n; k=1\n[General]\r\nShowPingTime=1\r\n[Scan]\nretries = 3 \n# k=2\n;k=3\n"
+        "garbage\n[broken\n  a =  x y  \nb=\" padded \"\nc='q'\nd=\"half\ne=\nf=\"\"\"\ng=\"\"\nk=4\nk=5\n"
+        "[Scan]\nk=6\nj=7\n";
+    const struct {
+        const char *section, *key;
+        std::optional<std::string> expected;
+    } cases[] = {{"general", "SHOWPINGTIME", "1"},
+                 {"SCAN", "Retries", "3"},
+                 {"General", "Retries", std::nullopt},
+                 {"Monitor", "Enabled", std::nullopt},
+                 {"Scan", "a", "x y"},
+                 {"Scan", "b", " padded "},
+                 {"Scan", "c", "q"},
+                 {"Scan", "d", "\"half"},
+                 {"Scan", "e", ""},
+                 {"Scan", "f", "\""},
+                 {"Scan", "g", ""},
+                 {"Scan", "k", "4"},
+                 {"Scan", "j", std::nullopt},
+                 {"", "k", std::nullopt}};
+    const CIniText ini(text);
+    for (const auto& c : cases)
+        EXPECT_EQ(ini.Get(c.section, c.key), c.expected) << c.section << "/" << c.key;
+    // A byte order mark is read past even at the very start.
+    EXPECT_EQ(CIniText("\xEF\xBB\xBF[S]\r\nk=v\r\n").Get("S", "k"), "v");
 }
 
-TEST(IniText, GetTrimsBlanksAndOnePairOfQuotes) {
-    CIniText ini("[S]\n  a =  x y  \nb=\" padded \"\nc='q'\nd=\"half\ne=\nf=\"\"\"\n");
-    EXPECT_EQ(ini.Get("S", "a"), "x y");
-    EXPECT_EQ(ini.Get("S", "b"), " padded ");
-    EXPECT_EQ(ini.Get("S", "c"), "q");
-    EXPECT_EQ(ini.Get("S", "d"), "\"half");
-    EXPECT_EQ(ini.Get("S", "e"), ""); // present but empty is not missing
-    EXPECT_EQ(ini.Get("S", "f"), "\"");
+TEST(IniText, SetReplacesOrAddsTheKeyAtTheEndOfItsSectionOrAddsTheSectionKeepingEveryOtherLine) {
+    const struct {
+        const char *before, *section, *key, *value, *after;
+    } cases[] = {
+        {"; settings\n[General]\nShowPingTime=0\nExtra = keep me\n\n[Other]\nX=1\n", "general", "showpingtime", "1",
+         "; settings\n[General]\nshowpingtime=1\nExtra = keep me\n\n[Other]\nX=1\n"},
+        {"[General]\nA=1\n\n[Other]\nX=1\n", "General", "B", "2", "[General]\nA=1\nB=2\n\n[Other]\nX=1\n"},
+        {"[General]\n[Other]\n", "General", "B", "2", "[General]\nB=2\n[Other]\n"},
+        {"", "Scan", "Retries", "3", "[Scan]\nRetries=3\n"},
+        {"[A]\nx=1", "Scan", "Retries", "3", "[A]\nx=1\n[Scan]\nRetries=3\n"},
+        {"\xEF\xBB\xBF[S]\r\nk=v\r\n", "S", "j", "w", "\xEF\xBB\xBF[S]\r\nk=v\r\nj=w\r\n"},
+    };
+    for (const auto& c : cases) {
+        CIniText ini(c.before);
+        EXPECT_TRUE(ini.Set(c.section, c.key, c.value));
+        EXPECT_EQ(ini.Text(), c.after) << c.before;
+    }
 }
 
-TEST(IniText, FirstOfDuplicateSectionsAndKeysIsRead) {
-    CIniText ini("[S]\nk=1\nk=2\n[S]\nk=3\nj=4\n");
-    EXPECT_EQ(ini.Get("S", "k"), "1");
-    EXPECT_FALSE(ini.Get("S", "j").has_value());
-}
-
-TEST(IniText, IgnoresCommentsStrayLinesAndKeysBeforeAnySection) {
-    CIniText ini("k=0\n; k=1\n[S]\n# k=2\n;k=3\ngarbage\n[broken\nk=4\n");
-    EXPECT_EQ(ini.Get("S", "k"), "4");
-    EXPECT_FALSE(ini.Get("", "k").has_value());
-}
-
-TEST(IniText, ReadsCrLfFilesAndAByteOrderMark) {
-    CIniText ini("\xEF\xBB\xBF[S]\r\nk=v\r\n");
-    EXPECT_EQ(ini.Get("S", "k"), "v");
-    EXPECT_EQ(Set("\xEF\xBB\xBF[S]\r\nk=v\r\n", "S", "j", "w"), "\xEF\xBB\xBF[S]\r\nk=v\r\nj=w\r\n");
-}
-
-TEST(IniText, SetReplacesTheKeyAndKeepsEveryOtherLine) {
-    const std::string before = "; settings\n[General]\nShowPingTime=0\nExtra = keep me\n\n[Other]\nX=1\n";
-    EXPECT_EQ(Set(before, "general", "showpingtime", "1"),
-              "; settings\n[General]\nshowpingtime=1\nExtra = keep me\n\n[Other]\nX=1\n");
-}
-
-TEST(IniText, SetAddsAMissingKeyAtTheEndOfItsSection) {
-    EXPECT_EQ(Set("[General]\nA=1\n\n[Other]\nX=1\n", "General", "B", "2"), "[General]\nA=1\nB=2\n\n[Other]\nX=1\n");
-    EXPECT_EQ(Set("[General]\n[Other]\n", "General", "B", "2"), "[General]\nB=2\n[Other]\n");
-}
-
-TEST(IniText, SetAddsAMissingSectionAtTheEnd) {
-    EXPECT_EQ(Set("", "Scan", "Retries", "3"), "[Scan]\nRetries=3\n");
-    EXPECT_EQ(Set("[A]\nx=1", "Scan", "Retries", "3"), "[A]\nx=1\n[Scan]\nRetries=3\n");
-}
-
-TEST(IniText, SetQuotesValuesThatWouldNotReadBack) {
+TEST(IniText, SetQuotesValuesThatWouldNotReadBackAndRefusesWhatWouldBreakTheFile) {
     for (std::string value : {" lead", "trail ", "\"quoted\"", "'single'", "\"", "a\"b", "", "x=y;z"}) {
         CIniText ini;
         ASSERT_TRUE(ini.Set("S", "k", value));
         EXPECT_EQ(CIniText(ini.Text()).Get("S", "k"), value) << ini.Text();
     }
-}
-
-TEST(IniText, SetRefusesWhatWouldBreakTheFile) {
     CIniText ini("[S]\nk=1\n");
-    EXPECT_FALSE(ini.Set("S", "k", "two\nlines"));
-    EXPECT_FALSE(ini.Set("S", "k", "cr\r"));
-    EXPECT_FALSE(ini.Set("S", "a=b", "1"));
-    EXPECT_FALSE(ini.Set("S", "", "1"));
-    EXPECT_FALSE(ini.Set("S", " k", "1"));
-    EXPECT_FALSE(ini.Set("S", ";k", "1"));
-    EXPECT_FALSE(ini.Set("S]", "k", "1"));
-    EXPECT_FALSE(ini.Set("", "k", "1"));
-    EXPECT_FALSE(ini.Set("S\n[T", "k", "1"));
+    const std::array<const char*, 3> refused[] = {{"S", "k", "two\nlines"}, {"S", "k", "cr\r"}, {"S", "a=b", "1"},
+                                                  {"S", "", "1"},           {"S", " k", "1"},   {"S", ";k", "1"},
+                                                  {"S]", "k", "1"},         {"", "k", "1"},     {"S\n[T", "k", "1"}};
+    for (const auto& [section, key, value] : refused)
+        EXPECT_FALSE(ini.Set(section, key, value)) << section << "/" << key << "=" << value;
     EXPECT_EQ(ini.Text(), "[S]\nk=1\n");
 }
 
-TEST(ParseProfileInt, ReadsLeadingDecimalDigits) {
-    EXPECT_EQ(ParseProfileInt("300"), 300U);
-    EXPECT_EQ(ParseProfileInt(" 42 "), 42U);
-    EXPECT_EQ(ParseProfileInt("+7"), 7U);
-    EXPECT_EQ(ParseProfileInt("12abc"), 12U);
-    EXPECT_EQ(ParseProfileInt("abc"), 0U);
-    EXPECT_EQ(ParseProfileInt(""), 0U);
-    EXPECT_EQ(ParseProfileInt("-5"), 0U);
-    EXPECT_EQ(ParseProfileInt("4294967295"), 4294967295U);
-    EXPECT_EQ(ParseProfileInt("4294967296"), 0U);
-    EXPECT_EQ(ParseProfileInt("4294967597"), 301U);
+TEST(ParseProfileInt, ReadsLeadingDecimalDigitsModulo32Bits) {
+    const std::pair<const char*, unsigned> cases[] = {{"300", 300U},      {" 42 ", 42U},
+                                                      {"+7", 7U},         {"12abc", 12U},
+                                                      {"abc", 0U},        {"", 0U},
+                                                      {"-5", 0U},         {"4294967295", 4294967295U},
+                                                      {"4294967296", 0U}, {"4294967597", 301U}};
+    for (const auto& [text, value] : cases)
+        EXPECT_EQ(ParseProfileInt(text), value) << text;
 }
 
-TEST_F(IniFileTest, MissingFileGivesTheDefaults) {
-    CIniFile ini(PathOf("none.ini"));
-    EXPECT_EQ(ini.GetInt("S", "k", 17), 17U);
-    EXPECT_EQ(ini.GetString("S", "k", "def"), "def");
-    EXPECT_FALSE(fs::exists(PathOf("none.ini")));
-}
+TEST(IniFile, ReadsWithDefaultsAndWritesOneKeyCreatingFoldersAndKeepingOtherLines) {
+    const fs::path dir = fs::temp_directory_path() / ("lanwick-ini-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    CIniFile none((dir / "none.ini").string());
+    EXPECT_EQ(none.GetInt("S", "k", 17), 17U);
+    EXPECT_EQ(none.GetString("S", "k", "def"), "def");
+    EXPECT_FALSE(fs::exists(dir / "none.ini"));
 
-TEST_F(IniFileTest, MissingKeyGivesTheDefaultAndPresentKeyItsValue) {
-    WriteText(PathOf("a.ini"), "[S]\nn=5\ns=text\nempty=\n");
-    CIniFile ini(PathOf("a.ini"));
+    std::ofstream(dir / "a.ini", std::ios::binary) << "[S]\r\nn=5\r\ns=text\r\nempty=\r\n; note\r\n";
+    CIniFile ini((dir / "a.ini").string());
     EXPECT_EQ(ini.GetInt("S", "n", 1), 5U);
     EXPECT_EQ(ini.GetInt("S", "m", 1), 1U);
     EXPECT_EQ(ini.GetString("S", "s", "d"), "text");
     EXPECT_EQ(ini.GetString("S", "empty", "d"), "");
     EXPECT_EQ(ini.GetInt("S", "s", 9), 0U); // present but not a number
-}
+    ASSERT_TRUE(ini.WriteInt("S", "n", 4));
+    EXPECT_FALSE(ini.WriteString("S", "s", "a\nb"));
+    EXPECT_EQ(ReadText(dir / "a.ini"), "[S]\r\nn=4\r\ns=text\r\nempty=\r\n; note\r\n");
 
-TEST_F(IniFileTest, WriteCreatesFileAndFolders) {
-    const std::string path = PathOf("sub/dir/new.ini");
-    CIniFile ini(path);
-    ASSERT_TRUE(ini.WriteInt("Scan", "Retries", 3));
-    ASSERT_TRUE(ini.WriteString("General", "DefFile", "/x/m.xml"));
-    EXPECT_EQ(ReadText(path), "[Scan]\nRetries=3\n[General]\nDefFile=/x/m.xml\n");
-    EXPECT_EQ(ini.GetInt("scan", "retries", 0), 3U);
-}
+    CIniFile fresh((dir / "sub/dir/new.ini").string());
+    ASSERT_TRUE(fresh.WriteInt("Scan", "Retries", 3));
+    ASSERT_TRUE(fresh.WriteString("General", "DefFile", "/x/m.xml"));
+    EXPECT_EQ(ReadText(dir / "sub/dir/new.ini"), "[Scan]\nRetries=3\n[General]\nDefFile=/x/m.xml\n");
+    EXPECT_EQ(fresh.GetInt("scan", "retries", 0), 3U);
 
-TEST_F(IniFileTest, WriteKeepsOtherKeysAndSections) {
-    const std::string path = PathOf("keep.ini");
-    WriteText(path, "[Window]\r\nLeft=10\r\n[Scan]\r\nPause=100\r\nRetries=2\r\n; note\r\n");
-    ASSERT_TRUE(CIniFile(path).WriteInt("Scan", "Retries", 4));
-    EXPECT_EQ(ReadText(path), "[Window]\r\nLeft=10\r\n[Scan]\r\nPause=100\r\nRetries=4\r\n; note\r\n");
-}
-
-TEST_F(IniFileTest, RefusedWriteLeavesTheFileAlone) {
-    const std::string path = PathOf("same.ini");
-    WriteText(path, "[S]\nk=1\n");
-    EXPECT_FALSE(CIniFile(path).WriteString("S", "k", "a\nb"));
-    EXPECT_EQ(ReadText(path), "[S]\nk=1\n");
-}
-
-TEST_F(IniFileTest, WriteIntoAnUnwritablePlaceFails) {
+    // Nothing can be written where no folder can be made, nor over a folder.
     EXPECT_FALSE(CIniFile("/proc/lanwick-no-such-dir/x.ini").WriteInt("S", "k", 1));
-    // A folder where the file should be cannot be replaced either.
-    fs::create_directories(PathOf("dir.ini"));
-    EXPECT_FALSE(CIniFile(PathOf("dir.ini")).WriteInt("S", "k", 1));
+    fs::create_directories(dir / "dir.ini");
+    EXPECT_FALSE(CIniFile((dir / "dir.ini").string()).WriteInt("S", "k", 1));
+    fs::remove_all(dir);
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <future>
 #include <thread>
@@ -43,83 +44,71 @@ protected:
     CFakePingProvider m_pinger;
 };
 
-TEST_F(InFlightTest, MachineDeletedDuringThePingsIsSkipped) {
-    Add(1, "first", 1, 1);
-    CMachine* pDoomed = Add(2, "doomed", 1, 1);
-    Add(3, "third", 1, 1);
-    const PassOutcome outcome = PassWithEdit([&] { ASSERT_EQ(m_list.RemoveMachine(pDoomed), 1); });
-    ASSERT_EQ(outcome.rows.size(), 2u);
-    EXPECT_EQ(outcome.rows[0].cells[0].text, " first");
-    EXPECT_EQ(outcome.rows[1].cells[0].text, " third");
-    EXPECT_EQ(outcome.strMessage, "       offline\nfirst\nthird\n");
+// Each case edits the list while the pings are in flight; every row reads "name address state stored-time", with
+// "kept" when the pass's result was not used for it.
+TEST_F(InFlightTest, DeletedEditedAddedAndReflaggedMachinesAreHandledAtApply) {
+    const std::function<void(std::vector<CMachine*>&)> noSetUp = [](std::vector<CMachine*>&) {};
+    const struct {
+        std::function<void(std::vector<CMachine*>&)> setUp, edit;
+        std::vector<std::string> rows;
+        const char* message;
+    } cases[] = {
+        {noSetUp,
+         [&](auto& m) { ASSERT_EQ(m_list.RemoveMachine(m[1]), 1); },
+         {"a 10.0.0.1 No -1", "c 10.0.0.3 No -1"},
+         "       offline\na\nc\n"},
+        {noSetUp, [&](auto&) { m_list.RemoveAllMachines(); }, {}, ""},
+        // The stored result, not the old address's silence, is shown and kept.
+        {[](auto& m) { m[0]->m_dPingTime = 700.0; },
+         [](auto& m) {
+             m[0]->m_ip = {10, 0, 0, 9};
+         },
+         {"a 10.0.0.9 Yes 700 kept", "b 10.0.0.2 No -1", "c 10.0.0.3 No -1"},
+         "       offline\nb\nc\n"},
+        {[](auto& m) { m[0]->m_bNotify = m[0]->m_bNotifyOffline = 0; },
+         [](auto& m) {
+             m[0]->m_strName = "new name";
+             m[0]->m_bNotifyOffline = 1;
+             m[1]->m_bNotify = m[1]->m_bNotifyOffline = 0;
+             m[2]->m_bExcluded = 1;
+         },
+         {"new name 10.0.0.1 No -1", "b 10.0.0.2 No -1", "c 10.0.0.3 Exc 65535 kept"},
+         "       offline\nnew name\n"},
+        {[](auto& m) { m[0]->m_bExcluded = 1; },
+         [&](auto& m) {
+             m[0]->m_bExcluded = 0;
+             m_list.RemoveMachine(m[1]);
+             m_list.RemoveMachine(m[2]);
+             Add(4, "added", 1, 1);
+         },
+         {"a 10.0.0.1 Yes 65535 kept", "added 10.0.0.4 Yes 65535 kept"},
+         ""},
+    };
+    for (const auto& c : cases) {
+        m_list.RemoveAllMachines();
+        std::vector<CMachine*> machines{Add(1, "a", 1, 1), Add(2, "b", 1, 1), Add(3, "c", 1, 1)};
+        c.setUp(machines);
+        const PassOutcome outcome = PassWithEdit([&] { c.edit(machines); });
+        std::vector<std::string> rows;
+        for (const ListRow& row : outcome.rows) {
+            char time[16];
+            std::snprintf(time, sizeof time, "%g", row.pMachine->m_dPingTime);
+            rows.push_back(row.cells[0].text.substr(1) + row.cells[1].text + " " + row.cells[3].text + " " + time +
+                           (row.bFresh ? "" : " kept"));
+        }
+        EXPECT_EQ(rows, c.rows);
+        EXPECT_EQ(outcome.strMessage, c.message);
+    }
 }
 
-TEST_F(InFlightTest, AddressEditedDuringThePingsKeepsTheEditAndStoresNoStaleResult) {
+TEST_F(InFlightTest, NextPassAfterAnAddressEditPingsTheNewAddressAndComparesWithTheKeptResult) {
     CMachine* pEdited = Add(1, "edited", 1, 1);
     pEdited->m_dPingTime = 700.0;
-    const PassOutcome outcome = PassWithEdit([&] { pEdited->m_ip = {10, 0, 0, 9}; });
-    ASSERT_EQ(outcome.rows.size(), 1u);
-    const ListRow& row = outcome.rows[0];
-    EXPECT_EQ(row.pMachine, pEdited);
-    EXPECT_EQ(row.cells[1].text, " 10.0.0.9");
-    EXPECT_FALSE(row.bFresh);
-    EXPECT_EQ(row.cells[3].text, "Yes"); // the stored result, not the old address's silence
-    EXPECT_EQ(pEdited->m_dPingTime, 700.0);
-    EXPECT_EQ(outcome.strMessage, "");
-    EXPECT_EQ(outcome.nOnline, 1);
-
-    // The next pass pings the new address and compares with the kept result.
+    EXPECT_EQ(PassWithEdit([&] { pEdited->m_ip = {10, 0, 0, 9}; }).nOnline, 1);
     const PassOutcome next = PassWithEdit([] {});
     EXPECT_TRUE(next.rows[0].bFresh);
     EXPECT_EQ(next.strMessage, "       offline\nedited\n");
     EXPECT_EQ(m_pinger.Calls().back().hosts, (std::vector<std::string>{"10.0.0.9"}));
-}
-
-TEST_F(InFlightTest, FlagsAndNamesAreReadWhenApplying) {
-    CMachine* pRenamed = Add(1, "old name", 0, 0);
-    CMachine* pQuietened = Add(2, "quiet", 1, 1);
-    const PassOutcome outcome = PassWithEdit([&] {
-        pRenamed->m_strName = "new name";
-        pRenamed->m_bNotifyOffline = 1;
-        pQuietened->m_bNotify = 0;
-        pQuietened->m_bNotifyOffline = 0;
-    });
-    EXPECT_EQ(outcome.rows[0].cells[0].text, " new name");
-    EXPECT_EQ(outcome.strMessage, "       offline\nnew name\n");
-    EXPECT_EQ(pQuietened->m_dPingTime, -1.0);
-}
-
-TEST_F(InFlightTest, MachineExcludedDuringThePingsShowsExcAndKeepsItsResult) {
-    CMachine* pMachine = Add(1, "excluded", 1, 1);
-    const PassOutcome outcome = PassWithEdit([&] { pMachine->m_bExcluded = 1; });
-    EXPECT_EQ(outcome.rows[0].cells[3].text, "Exc");
-    EXPECT_EQ(outcome.strMessage, "");
-    EXPECT_EQ(pMachine->m_dPingTime, CMachine::kUncheckedPingTime);
-}
-
-TEST_F(InFlightTest, MachineAddedOrIncludedDuringThePingsIsListedWithItsStoredResult) {
-    CMachine* pWasExcluded = Add(1, "was excluded", 1, 1);
-    pWasExcluded->m_bExcluded = 1;
-    const PassOutcome outcome = PassWithEdit([&] {
-        pWasExcluded->m_bExcluded = 0;
-        Add(2, "added", 1, 1);
-    });
-    ASSERT_EQ(outcome.rows.size(), 2u);
-    for (const ListRow& row : outcome.rows) {
-        EXPECT_FALSE(row.bFresh);
-        EXPECT_EQ(row.cells[3].text, "Yes");
-        EXPECT_EQ(row.pMachine->m_dPingTime, CMachine::kUncheckedPingTime);
-    }
-    EXPECT_EQ(outcome.rows[1].cells[0].text, " added");
-    EXPECT_EQ(outcome.strMessage, "");
-}
-
-TEST_F(InFlightTest, EveryMachineRemovedDuringThePingsGivesNoRows) {
-    Add(1, "a", 1, 1);
-    Add(2, "b", 1, 1);
-    const PassOutcome outcome = PassWithEdit([&] { m_list.RemoveAllMachines(); });
-    EXPECT_TRUE(outcome.rows.empty());
-    EXPECT_EQ(outcome.strMessage, "");
 }
 
 } // namespace

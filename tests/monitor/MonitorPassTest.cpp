@@ -25,7 +25,7 @@ protected:
     // Machine n gets 10.0.0.n, a MAC ending in n and the name "pcN".
     CMachine* Add(int n, const std::string& strGroup, Flags flags = {}) {
         const IpAddress ip{10, 0, 0, static_cast<std::uint8_t>(n)};
-        char mac[16];
+        char mac[24];
         std::snprintf(mac, sizeof mac, "00A0C90000%02X", n);
         m_list.AddMachine(ip, mac, strGroup, "pc" + std::to_string(n), flags.bExcluded, flags.bNotify,
                           flags.bNotifyOffline);
@@ -59,49 +59,38 @@ protected:
     CSettings m_settings;
 };
 
-TEST(StateCellTest, ShowsYesOrNoWithTheirColours) {
-    const ListCell yes = StateCell(1500, false);
-    EXPECT_EQ(yes.text, "Yes");
-    EXPECT_EQ(yes.textColour, 0x000A960A);
-    EXPECT_EQ(yes.background, 0x00FFFFFF);
-    const ListCell no = StateCell(-1, false);
-    EXPECT_EQ(no.text, "No");
-    EXPECT_EQ(no.textColour, 0x000000FF);
-    EXPECT_EQ(no.background, 0x00FFFFFF);
-    EXPECT_EQ(StateCell(-7, true).text, "No");
+TEST(StateCellTest, ShowsYesNoOrMillisecondsWithTwoDecimalsInTheirColoursAndCountsFollowATab) {
+    const struct {
+        std::int32_t nResult;
+        bool bShowPingTime;
+        const char* text;
+        COLORREF colour;
+    } cases[] = {
+        {1500, false, "Yes", 0x000A960A}, {-1, false, "No", 0x000000FF},      {-7, true, "No", 0x000000FF},
+        {0, true, "<1", 0x000A960A},      {999, true, "1.00", 0x000A960A},    {1500, true, "1.50", 0x000A960A},
+        {1234, true, "1.23", 0x000A960A}, {65535, true, "65.53", 0x000A960A}, // a new record, 65.534999... in binary
+    };
+    for (const auto& c : cases) {
+        const ListCell cell = StateCell(c.nResult, c.bShowPingTime);
+        EXPECT_EQ(cell.text, c.text) << c.nResult;
+        EXPECT_EQ(cell.textColour, c.colour) << c.nResult;
+        EXPECT_EQ(cell.background, 0x00FFFFFFu) << c.nResult;
+    }
     const ListCell excluded = ExcludedCell();
     EXPECT_EQ(excluded.text, "Exc");
-    EXPECT_EQ(excluded.textColour, 0x000F0000);
-    EXPECT_EQ(excluded.background, 0x00FFFFFF);
-}
-
-TEST(StateCellTest, ShowPingTimeGivesMillisecondsWithTwoDecimals) {
-    EXPECT_EQ(StateCell(0, true).text, "<1");
-    EXPECT_EQ(StateCell(999, true).text, "1.00");
-    EXPECT_EQ(StateCell(1500, true).text, "1.50");
-    EXPECT_EQ(StateCell(1234, true).text, "1.23");
-    EXPECT_EQ(StateCell(65535, true).text, "65.53"); // a new record, 65.534999... in binary
-    EXPECT_EQ(StateCell(0, true).textColour, kOnlineColour);
-}
-
-TEST(FormatCountsTest, TabThenThreeNumbers) {
+    EXPECT_EQ(excluded.textColour, 0x000F0000u);
+    EXPECT_EQ(excluded.background, 0x00FFFFFFu);
     EXPECT_EQ(FormatCounts(0, 0, 0), "\t0/0/0");
     EXPECT_EQ(FormatCounts(12, 5, 3), "\t12/5/3");
 }
 
-TEST(StateMessageTest, FourthAndLaterMachinesFoldIntoOneDotsLine) {
-    CStateMessage message;
-    for (const char* name : {"a", "b", "c", "d", "e"})
-        message.AddOffline(name);
-    EXPECT_EQ(message.Text(), "       offline\na\nb\nc\n....\n");
-}
-
-TEST(StateMessageTest, OnlineBlockComesFirstAndEmptyWithoutNames) {
+TEST(StateMessageTest, OnlineBlockComesFirstAndTheFourthAndLaterNamesFoldIntoOneDotsLine) {
     CStateMessage message;
     EXPECT_EQ(message.Text(), "");
-    message.AddOffline("down");
+    for (const char* name : {"a", "b", "c", "d", "e"})
+        message.AddOffline(name);
     message.AddOnline("up");
-    EXPECT_EQ(message.Text(), "        online\nup\n       offline\ndown\n");
+    EXPECT_EQ(message.Text(), "        online\nup\n       offline\na\nb\nc\n....\n");
 }
 
 TEST_F(MonitorPassTest, RowsCarryTheMachineAndTextsWithLeadingSpace) {
@@ -125,7 +114,6 @@ TEST_F(MonitorPassTest, RowsCarryTheMachineAndTextsWithLeadingSpace) {
     EXPECT_EQ(outcome.rows[1].cells[3].text, "No");
     EXPECT_EQ(outcome.rows[1].state, MachineState::Offline);
 }
-
 TEST_F(MonitorPassTest, ApplyEachHandsOverApplysRowsInOrderAndKeepsNone) {
     Add(1, "Lab", {0, 1, 0});
     Add(2, "Lab", {1, 0, 0});
@@ -159,23 +147,70 @@ TEST_F(MonitorPassTest, ApplyEachHandsOverApplysRowsInOrderAndKeepsNone) {
     EXPECT_EQ(each.strMessage, "        online\npc1\n       offline\npc3\n");
 }
 
-TEST_F(MonitorPassTest, FilterAllMachinesListsAndPingsEveryMachine) {
-    Add(1, "Lab");
-    Add(2, "Office");
-    Add(3, "");
-    EXPECT_EQ(Names(Pass("*All machines")), (std::vector<std::string>{" pc1", " pc2", " pc3"}));
-    EXPECT_EQ(m_pinger.PingedHosts(), (std::vector<std::string>{Address(1), Address(2), Address(3)}));
+TEST_F(MonitorPassTest, FilterListsAndPingsItsGroupIgnoringCaseOrEveryMachine) {
+    const char* groups[] = {"Lab", "Office", "OFFICE", "*all machines", "", "Lab"};
+    for (int n = 1; n <= 6; ++n)
+        Add(n, groups[n - 1], {n == 6, 0, 0});
+    const struct {
+        const char* filter;
+        std::vector<int> listed, pinged;
+    } cases[] = {
+        {"*All machines", {1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5}},
+        {"office", {2, 3}, {2, 3}},
+        {"*all machines", {4}, {4}},
+        {"", {5}, {5}},
+        {"Nobody", {}, {}},
+    };
+    for (const auto& c : cases) {
+        const std::size_t nCalls = m_pinger.Calls().size();
+        std::vector<std::string> listed, pinged;
+        for (int n : c.listed)
+            listed.push_back(" pc" + std::to_string(n));
+        for (int n : c.pinged)
+            pinged.push_back(Address(n));
+        EXPECT_EQ(Names(Pass(c.filter)), listed) << c.filter;
+        // Nothing in view (or only excluded machines) pings nothing.
+        EXPECT_EQ(m_pinger.Calls().size(), nCalls + (pinged.empty() ? 0 : 1)) << c.filter;
+        if (!pinged.empty()) {
+            EXPECT_EQ(m_pinger.Calls().back().hosts, pinged) << c.filter;
+        }
+    }
 }
 
-TEST_F(MonitorPassTest, FilterSelectsItsGroupIgnoringCase) {
-    Add(1, "Lab");
-    Add(2, "Office");
-    Add(3, "OFFICE");
-    Add(4, "*all machines");
-    Add(5, "");
-    EXPECT_EQ(Names(Pass("office")), (std::vector<std::string>{" pc2", " pc3"}));
-    EXPECT_EQ(Names(Pass("*all machines")), (std::vector<std::string>{" pc4"}));
-    EXPECT_EQ(Names(Pass("")), (std::vector<std::string>{" pc5"}));
+// Machines 1..n with their flags; each step sets which are up ('1') and runs a fill or a pass, whose text must
+// be the expected one. The stored results are compared: a new record first pinged by a pass counts as online.
+TEST_F(MonitorPassTest, NotifyFlagsDecideWhoIsNamedOnlineFirstThreeNamesThenDots) {
+    struct Step {
+        const char* up;
+        bool bFill;
+        const char* message;
+    };
+    const struct {
+        std::vector<Flags> machines;
+        std::vector<Step> steps;
+    } scenarios[] = {
+        {{{0, 1, 1}, {0, 1, 0}, {0, 0, 0}},
+         {{"000", false, "       offline\npc1\npc2\n"},
+          {"000", false, ""},
+          {"111", false, "        online\npc1\npc2\n"}}},
+        {{{0, 0, 1}}, {{"0", false, "       offline\npc1\n"}, {"1", false, ""}}},
+        {{{0, 0, 1}, {0, 1, 0}}, {{"10", true, ""}, {"01", false, "        online\npc2\n       offline\npc1\n"}}},
+        {{{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 0, 1}}, {{"0000", false, "       offline\npc1\npc2\npc3\n....\n"}}},
+    };
+    for (const auto& scenario : scenarios) {
+        m_list.RemoveAllMachines();
+        int n = 0;
+        for (const Flags& flags : scenario.machines)
+            Add(++n, "Lab", flags);
+        for (const Step& step : scenario.steps) {
+            for (int i = 0; step.up[i]; ++i)
+                SetUp(i + 1, step.up[i] == '1');
+            const PassOutcome outcome = step.bFill ? Fill() : Pass();
+            EXPECT_EQ(outcome.strMessage, step.message) << "up " << step.up;
+            for (std::size_t i = 0; i < outcome.rows.size(); ++i)
+                EXPECT_EQ(outcome.rows[i].cells[3].text, step.up[i] == '1' ? "Yes" : "No") << "up " << step.up;
+        }
+    }
 }
 
 TEST_F(MonitorPassTest, HiddenGroupIsNotPingedAndItsChangeNeverAnnounced) {
@@ -185,111 +220,42 @@ TEST_F(MonitorPassTest, HiddenGroupIsNotPingedAndItsChangeNeverAnnounced) {
     SetUp(2, true);
     Fill();
     SetUp(2, false);
-    const PassOutcome hidden = Pass("Lab");
-    EXPECT_EQ(hidden.strMessage, "");
+    EXPECT_EQ(Pass("Lab").strMessage, "");
     EXPECT_EQ(pHidden->m_dPingTime, 1500.0);
-    EXPECT_EQ(m_pinger.Calls().back().hosts, (std::vector<std::string>{Address(1)}));
 
     // Showing its group fills the list first, which stores the new state silently.
-    const PassOutcome fill = Fill("Office");
-    EXPECT_EQ(fill.strMessage, "");
+    EXPECT_EQ(Fill("Office").strMessage, "");
     EXPECT_EQ(pHidden->m_dPingTime, -1.0);
     EXPECT_EQ(Pass("Office").strMessage, "");
 }
 
-TEST_F(MonitorPassTest, FourMachinesGoingOfflineNameThreeThenDots) {
-    for (int n = 1; n <= 4; ++n)
-        Add(n, "Lab", {0, 0, 1});
-    const PassOutcome outcome = Pass();
-    EXPECT_EQ(outcome.strMessage, "       offline\npc1\npc2\npc3\n....\n");
-}
-
-TEST_F(MonitorPassTest, OnlineBlockPrecedesOfflineBlock) {
-    Add(1, "Lab", {0, 0, 1});
-    Add(2, "Lab", {0, 1, 0});
-    SetUp(1, true);
-    SetUp(2, false);
-    Fill();
-    SetUp(1, false);
-    SetUp(2, true);
-    EXPECT_EQ(Pass().strMessage, "        online\npc2\n       offline\npc1\n");
-}
-
-TEST_F(MonitorPassTest, NotifyOfflineOnlyComingOnlineSaysNothingButShowsYes) {
-    Add(1, "Lab", {0, 0, 1});
-    EXPECT_EQ(Pass().strMessage, "       offline\npc1\n");
-    SetUp(1, true);
-    const PassOutcome outcome = Pass();
-    EXPECT_EQ(outcome.strMessage, "");
-    EXPECT_EQ(outcome.rows[0].cells[3].text, "Yes");
-}
-
-TEST_F(MonitorPassTest, NotifyFlagsDecideWhoIsNamed) {
-    Add(1, "Lab", {0, 1, 1}); // both flags: named once
-    Add(2, "Lab", {0, 1, 0}); // any change
-    Add(3, "Lab", {0, 0, 0}); // never
-    EXPECT_EQ(Pass().strMessage, "       offline\npc1\npc2\n");
-    // No change, no message: the stored results are compared.
-    EXPECT_EQ(Pass().strMessage, "");
-    for (int n = 1; n <= 3; ++n)
-        SetUp(n, true);
-    EXPECT_EQ(Pass().strMessage, "        online\npc1\npc2\n");
-}
-
-TEST_F(MonitorPassTest, NewRecordFirstPingedByAPassAndSilentIsReportedOffline) {
-    CMachine* pMachine = Add(1, "Lab", {0, 1, 0});
-    EXPECT_EQ(pMachine->m_dPingTime, CMachine::kUncheckedPingTime);
-    const PassOutcome outcome = Pass();
-    EXPECT_EQ(outcome.strMessage, "       offline\npc1\n");
-    EXPECT_EQ(pMachine->m_dPingTime, -1.0);
-}
-
-TEST_F(MonitorPassTest, ExcludedMachineShowsExcAndKeepsItsResult) {
-    CMachine* pMachine = Add(1, "Lab", {1, 1, 1});
-    pMachine->m_dPingTime = 2500.0;
-    for (int pass = 0; pass < 2; ++pass) {
-        const PassOutcome outcome = Pass();
-        ASSERT_EQ(outcome.rows.size(), 1u);
-        EXPECT_EQ(outcome.rows[0].cells[3].text, "Exc");
-        EXPECT_EQ(outcome.rows[0].cells[3].textColour, kExcludedColour);
-        EXPECT_EQ(outcome.rows[0].state, MachineState::Excluded);
-        EXPECT_EQ(outcome.strMessage, "");
-    }
-    EXPECT_EQ(pMachine->m_dPingTime, 2500.0);
-    EXPECT_TRUE(m_pinger.Calls().empty());
-}
-
-TEST_F(MonitorPassTest, ShowPingTimeRowsUseTheNewResult) {
+TEST_F(MonitorPassTest, ListFillStoresSilentlyCountsOnlineShowsTheNewPingTimeAndExcludedMachinesKeepTheirs) {
     m_settings.m_bShowPingTime = 1;
-    Add(1, "Lab");
-    Add(2, "Lab");
-    Add(3, "Lab");
-    Add(4, "Lab");
-    SetUp(1, true, 0);
-    SetUp(2, true, 999);
-    SetUp(3, true, 1500);
-    SetUp(4, false);
-    const PassOutcome outcome = Pass();
-    ASSERT_EQ(outcome.rows.size(), 4u);
-    EXPECT_EQ(outcome.rows[0].cells[3].text, "<1");
-    EXPECT_EQ(outcome.rows[1].cells[3].text, "1.00");
-    EXPECT_EQ(outcome.rows[2].cells[3].text, "1.50");
-    EXPECT_EQ(outcome.rows[3].cells[3].text, "No");
-}
-
-TEST_F(MonitorPassTest, ListFillStoresSilentlyAndCountsOnline) {
     CMachine* pDown = Add(1, "Lab", {0, 1, 1});
     CMachine* pUp = Add(2, "Lab", {0, 1, 1});
-    Add(3, "Lab", {1, 0, 0});
+    CMachine* pExcluded = Add(3, "Lab", {1, 1, 1});
+    CMachine* pFast = Add(4, "Lab", {0, 1, 1});
+    pDown->m_dPingTime = 800.0;
+    pExcluded->m_dPingTime = 2500.0;
     SetUp(2, true, 800);
+    SetUp(4, true, 0);
     const PassOutcome fill = Fill();
     EXPECT_EQ(fill.strMessage, "");
-    EXPECT_EQ(fill.nOnline, 1);
-    EXPECT_EQ(fill.rows.size(), 3u);
+    EXPECT_EQ(fill.nOnline, 2);
+    std::vector<std::string> texts;
+    for (const ListRow& row : fill.rows)
+        texts.push_back(row.cells[3].text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"No", "0.80", "Exc", "<1"}));
+    EXPECT_EQ(fill.rows[2].cells[3].textColour, kExcludedColour);
+    EXPECT_EQ(fill.rows[2].state, MachineState::Excluded);
     EXPECT_EQ(pDown->m_dPingTime, -1.0);
     EXPECT_EQ(pUp->m_dPingTime, 800.0);
-    // The change the fill saw is never announced.
-    EXPECT_EQ(Pass().strMessage, "");
+    EXPECT_EQ(pFast->m_dPingTime, 0.0);
+    // The change the fill saw is never announced; an excluded machine is never named and keeps its result.
+    const PassOutcome pass = Pass();
+    EXPECT_EQ(pass.strMessage, "");
+    EXPECT_EQ(pass.rows[2].cells[3].text, "Exc");
+    EXPECT_EQ(pExcluded->m_dPingTime, 2500.0);
 }
 
 TEST_F(MonitorPassTest, SettingsReachThePingsAndZeroRetriesPingsOnce) {
@@ -304,14 +270,6 @@ TEST_F(MonitorPassTest, SettingsReachThePingsAndZeroRetriesPingsOnce) {
     EXPECT_EQ(calls[0].attempts, 3u);
     EXPECT_EQ(calls[0].pause, 250u);
     EXPECT_EQ(calls[1].attempts, 1u);
-}
-
-TEST_F(MonitorPassTest, NothingInViewPingsNothing) {
-    Add(1, "Lab");
-    const PassOutcome outcome = Pass("Office");
-    EXPECT_TRUE(outcome.rows.empty());
-    EXPECT_EQ(outcome.strMessage, "");
-    EXPECT_TRUE(m_pinger.Calls().empty());
 }
 
 TEST_F(MonitorPassTest, MissingResultsAreNotStored) {

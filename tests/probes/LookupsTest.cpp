@@ -38,129 +38,100 @@ std::string BuiltIn(const std::string& prefix) {
 
 } // namespace
 
-TEST(FormatMac, PutsAColonBetweenEveryPair) {
-    EXPECT_EQ(FormatMac("001A2B3C0D5E"), "00:1A:2B:3C:0D:5E");
+TEST(TextHelpers, FormatMacCapitalizeWordsAndParseDottedAddressFollowTheirRules) {
+    const std::pair<const char*, const char*> macs[] = {
+        {"001A2B3C0D5E", "00:1A:2B:3C:0D:5E"}, {"", ":::::"}, {"ABC", "AB:C::::"}, {"0011223344", "00:11:22:33:44:"}};
+    for (const auto& [mac, expected] : macs)
+        EXPECT_EQ(FormatMac(mac), expected);
+    // Upper case after a space or a period only, not at a leading space; multi-byte characters stay intact.
+    const std::pair<const char*, const char*> names[] = {
+        {"XEROX CORPORATION", "Xerox Corporation"},
+        {"SMC NETWORKS, INC.", "Smc Networks, Inc."},
+        {"D-LINK CORPORATION", "D-link Corporation"},
+        {"Unknown vendor", "Unknown Vendor"},
+        {"", ""},
+        {"a.b c-d,e", "A.B C-d,e"},
+        {"ends with space ", "Ends With Space "},
+        {"x", "X"},
+        {" lead", " lead"},
+        {"SECURITAS DIRECT ESPA\xC3\x91"
+         "A, SAU",
+         "Securitas Direct Espa\xC3\x91"
+         "a, Sau"},
+        {"\xC3\x89"
+         "COLE",
+         "\xC3\x89"
+         "cole"},
+    };
+    for (const auto& [name, expected] : names)
+        EXPECT_EQ(CapitalizeWords(name), expected);
+    // The low 8 bits of each number; missing numbers are zeros, a fifth is ignored.
+    const std::pair<const char*, std::array<std::uint8_t, 4>> addresses[] = {
+        {"192.168.1.20", {192, 168, 1, 20}},
+        {"0.0.0.0", {0, 0, 0, 0}},
+        {"10.0.0.300", {10, 0, 0, 44}},
+        {"256.511.-1.99999999999999999999", {0, 255, 255, 255}},
+        {"10.0.5", {10, 0, 5, 0}},
+        {"7", {7, 0, 0, 0}},
+        {"", {0, 0, 0, 0}},
+        {"1.2.3.4.5", {1, 2, 3, 4}},
+        {" 1.x.3y.4", {1, 0, 3, 4}},
+    };
+    for (const auto& [text, expected] : addresses)
+        EXPECT_EQ(ParseDottedAddress(text), expected) << text;
 }
 
-TEST(FormatMac, ShortTextsGetTheirRemainingColonsAtTheEnd) {
-    EXPECT_EQ(FormatMac(""), ":::::");
-    EXPECT_EQ(FormatMac("ABC"), "AB:C::::");
-    EXPECT_EQ(FormatMac("0011223344"), "00:11:22:33:44:");
-}
-
-TEST(CapitalizeWords, GivesTheDocumentedExamples) {
-    EXPECT_EQ(CapitalizeWords("XEROX CORPORATION"), "Xerox Corporation");
-    EXPECT_EQ(CapitalizeWords("SMC NETWORKS, INC."), "Smc Networks, Inc.");
-    EXPECT_EQ(CapitalizeWords("D-LINK CORPORATION"), "D-link Corporation");
-    EXPECT_EQ(CapitalizeWords("Unknown vendor"), "Unknown Vendor");
-    EXPECT_EQ(CapitalizeWords(kError), "Error Retreiving Vendor Name");
-    EXPECT_EQ(CapitalizeWords(""), "");
-}
-
-TEST(CapitalizeWords, CapitalizesAfterSpacesAndPeriodsOnly) {
-    EXPECT_EQ(CapitalizeWords("a.b c-d,e"), "A.B C-d,e");
-    EXPECT_EQ(CapitalizeWords("ends with space "), "Ends With Space ");
-    EXPECT_EQ(CapitalizeWords("x"), "X");
-    EXPECT_EQ(CapitalizeWords(" lead"), " lead"); // index 0 starts no word after it
-}
-
-TEST(CapitalizeWords, LeavesMultiByteCharactersIntact) {
-    EXPECT_EQ(CapitalizeWords("SECURITAS DIRECT ESPA\xC3\x91"
-                              "A, SAU"),
-              "Securitas Direct Espa\xC3\x91"
-              "a, Sau");
-    EXPECT_EQ(CapitalizeWords("\xC3\x89"
-                              "COLE"),
-              "\xC3\x89"
-              "cole");
-}
-
-TEST(ParseDottedAddress, ReadsFourNumbers) {
-    EXPECT_EQ(ParseDottedAddress("192.168.1.20"), (std::array<std::uint8_t, 4>{192, 168, 1, 20}));
-    EXPECT_EQ(ParseDottedAddress("0.0.0.0"), (std::array<std::uint8_t, 4>{0, 0, 0, 0}));
-}
-
-TEST(ParseDottedAddress, KeepsTheLow8BitsOfEachNumber) {
-    EXPECT_EQ(ParseDottedAddress("10.0.0.300"), (std::array<std::uint8_t, 4>{10, 0, 0, 44}));
-    EXPECT_EQ(ParseDottedAddress("256.511.-1.99999999999999999999"), (std::array<std::uint8_t, 4>{0, 255, 255, 255}));
-}
-
-TEST(ParseDottedAddress, MissingDotsGiveZerosForTheMissingNumbers) {
-    EXPECT_EQ(ParseDottedAddress("10.0.5"), (std::array<std::uint8_t, 4>{10, 0, 5, 0}));
-    EXPECT_EQ(ParseDottedAddress("7"), (std::array<std::uint8_t, 4>{7, 0, 0, 0}));
-    EXPECT_EQ(ParseDottedAddress(""), (std::array<std::uint8_t, 4>{0, 0, 0, 0}));
-    EXPECT_EQ(ParseDottedAddress("1.2.3.4.5"), (std::array<std::uint8_t, 4>{1, 2, 3, 4}));
-    EXPECT_EQ(ParseDottedAddress(" 1.x.3y.4"), (std::array<std::uint8_t, 4>{1, 0, 3, 4}));
-}
-
-TEST(GetMacAddress, TextThatIsNoAddressGivesTwelveZerosAtOnce) {
-    EXPECT_EQ(GetMacAddress("not an address"), "000000000000");
-    EXPECT_EQ(GetMacAddress(""), "000000000000");
+TEST(NetworkLookups, TextThatIsNoUnicastAddressGivesNothingAtOnce) {
     // Loopback and multicast have no neighbour; nothing is sent for them.
-    EXPECT_EQ(GetMacAddress("127.0.0.1"), "000000000000");
-    EXPECT_EQ(GetMacAddress("224.0.0.1"), "000000000000");
-}
-
-TEST(ResolveName, TextThatIsNoAddressGivesNothing) {
+    for (const char* address : {"not an address", "", "127.0.0.1", "224.0.0.1"})
+        EXPECT_EQ(GetMacAddress(address), "000000000000") << address;
     EXPECT_FALSE(ResolveName("no.such.address.").has_value());
 }
 
-TEST(LookupVendor, FindsAPrefixInEitherCase) {
-    EXPECT_EQ(BuiltIn("00000C"), "Cisco Systems, Inc");
-    EXPECT_EQ(BuiltIn("00a0c9"), "Intel Corporation");
-    EXPECT_EQ(BuiltIn("00A0C9"), "Intel Corporation");
-}
-
-TEST(LookupVendor, DuplicatePrefixesFindTheirFirstEntry) {
-    EXPECT_EQ(BuiltIn("0001C8"), "THOMAS CONRAD CORP.");
-    EXPECT_EQ(BuiltIn("080030"), "NETWORK RESEARCH CORPORATION");
-}
-
-TEST(LookupVendor, FindsTheFirstAndTheLastEntryOfTheTable) {
+TEST(LookupVendor, FindsTheFirstEntryOfAPrefixInEitherCaseElseUnknown) {
     const std::string table(VendorTableData(), VendorTableSize());
-    std::size_t lastStart = table.rfind("\r\n", table.size() - 3) + 2;
-    std::string lastLine = table.substr(lastStart, table.size() - 2 - lastStart);
-    EXPECT_EQ(BuiltIn(lastLine.substr(0, 6)), lastLine.substr(7));
-    EXPECT_EQ(BuiltIn("000000"), "XEROX CORPORATION");
-}
-
-TEST(LookupVendor, AbsentOrMisshapenPrefixIsUnknown) {
-    EXPECT_EQ(BuiltIn("FFFFFE"), "Unknown vendor");
-    EXPECT_EQ(CapitalizeWords(BuiltIn("FFFFFE")), "Unknown Vendor");
-    EXPECT_EQ(BuiltIn("00000"), "Unknown vendor");
-    EXPECT_EQ(BuiltIn("00000C0"), "Unknown vendor");
-    EXPECT_EQ(BuiltIn(""), "Unknown vendor");
-    EXPECT_EQ(BuiltIn(std::string("00000\0", 6)), "Unknown vendor");
-}
-
-TEST(LookupVendor, NoTableIsAnEmptyTable) {
+    const std::size_t lastStart = table.rfind("\r\n", table.size() - 3) + 2;
+    const std::string lastLine = table.substr(lastStart, table.size() - 2 - lastStart);
+    const std::pair<std::string, std::string> cases[] = {
+        {"00000C", "Cisco Systems, Inc"},
+        {"00a0c9", "Intel Corporation"},
+        {"00A0C9", "Intel Corporation"},
+        {"0001C8", "THOMAS CONRAD CORP."}, // duplicates: the first entry
+        {"080030", "NETWORK RESEARCH CORPORATION"},
+        {"000000", "XEROX CORPORATION"}, // the first line and the last
+        {lastLine.substr(0, 6), lastLine.substr(7)},
+        {"FFFFFE", "Unknown vendor"},
+        {"00000", "Unknown vendor"},
+        {"00000C0", "Unknown vendor"},
+        {"", "Unknown vendor"},
+        {std::string("00000\0", 6), "Unknown vendor"},
+    };
+    for (const auto& [prefix, expected] : cases)
+        EXPECT_EQ(BuiltIn(prefix), expected) << prefix;
     EXPECT_EQ(LookupVendor(nullptr, 0, "00000C"), "Unknown vendor");
     EXPECT_EQ(LookupVendor(nullptr, 1000, "00000C"), "Unknown vendor");
     EXPECT_EQ(LookupVendor(VendorTableData(), 0, "00000C"), "Unknown vendor");
 }
 
-TEST(LookupVendor, NameWithoutCarriageReturnWithin100BytesIsAnError) {
-    CExactTable table("AAAAAA,Short\r\n0001C8," + std::string(100, 'N') + "\r\nBBBBBB,After\r\n");
-    EXPECT_EQ(table.Lookup("0001C8"), kError);
-    EXPECT_EQ(table.Lookup("AAAAAA"), "Short");
-    // A line too long to step over ends the walk: what follows it is never reached.
-    EXPECT_EQ(table.Lookup("BBBBBB"), "Unknown vendor");
-}
-
-TEST(LookupVendor, NameOf99BytesIsFound) {
-    const std::string name(99, 'N');
-    CExactTable table("0001C8," + name + "\r\n");
-    EXPECT_EQ(table.Lookup("0001C8"), name);
-}
-
-TEST(LookupVendor, TableEndingMidLineNeverReadsPastItsEnd) {
-    EXPECT_EQ(CExactTable("AAAAAA,Foo\r\n0001C8").Lookup("0001C8"), kError);
-    EXPECT_EQ(CExactTable("AAAAAA,Foo\r\n0001C8,Na").Lookup("0001C8"), kError);
-    EXPECT_EQ(CExactTable("AAAAAA,Foo\r\n0001C8,Na").Lookup("BBBBBB"), "Unknown vendor");
-    EXPECT_EQ(CExactTable("AAAAAA,Foo\r\n00").Lookup("000000"), "Unknown vendor");
-    EXPECT_EQ(CExactTable("AAAAAA,Foo\r").Lookup("BBBBBB"), "Unknown vendor");
-    EXPECT_EQ(CExactTable("0").Lookup("0"), "Unknown vendor");
-    EXPECT_EQ(CExactTable("").Lookup("000000"), "Unknown vendor");
+TEST(LookupVendor, MalformedTablesGiveTheErrorOrUnknownAndAreNeverReadPastTheirEnd) {
+    const std::string tooLong = "AAAAAA,Short\r\n0001C8," + std::string(100, 'N') + "\r\nBBBBBB,After\r\n";
+    const struct {
+        std::string table, prefix, expected;
+    } cases[] = {
+        {tooLong, "0001C8", kError},
+        {tooLong, "AAAAAA", "Short"},
+        {tooLong, "BBBBBB", "Unknown vendor"}, // a line too long to step over ends the walk
+        {"0001C8," + std::string(99, 'N') + "\r\n", "0001C8", std::string(99, 'N')},
+        {"AAAAAA,Foo\r\n0001C8", "0001C8", kError},
+        {"AAAAAA,Foo\r\n0001C8,Na", "0001C8", kError},
+        {"AAAAAA,Foo\r\n0001C8,Na", "BBBBBB", "Unknown vendor"},
+        {"AAAAAA,Foo\r\n00", "000000", "Unknown vendor"},
+        {"AAAAAA,Foo\r", "BBBBBB", "Unknown vendor"},
+        {"0", "0", "Unknown vendor"},
+        {"", "000000", "Unknown vendor"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CExactTable(c.table).Lookup(c.prefix), c.expected) << c.table.substr(0, 30) << " / " << c.prefix;
 }
 
 TEST(VendorTable, IsTheCommittedResourceByteForByte) {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -94,19 +95,18 @@ TEST_F(PingEngineTest, GivesEachHostWhatThePingerGives) {
     }
 }
 
-TEST_F(PingEngineTest, TwoAttemptsOneAnsweredIn500usOneSilentGive249_WhateverTheHostWritesAsStamp) {
+TEST_F(PingEngineTest, TimeIsOursWhateverTheHostWritesAsStamp) {
     lan.delays[10] = {500, -1};
     for (bool bStamps : {true, false}) {
-        for (std::optional<double> forged : {std::optional<double>(), std::optional<double>(1e3),
-                                             std::optional<double>(-1e12), std::optional<double>(1e300)}) {
+        for (std::optional<double> forged :
+             {std::optional<double>(), std::optional<double>(1e3), std::optional<double>(-1e12),
+              std::optional<double>(1e300), std::optional<double>(std::nan(""))}) {
             net.bStamps = bStamps;
             lan.forgedStamp = forged;
             lan.Reset();
             net.responder = lan.Responder();
             EXPECT_EQ(engine.PingAll({Address(10)}, 2, 500), std::vector<std::int32_t>{249})
                 << (bStamps ? "stamped" : "unstamped") << ", stamp " << forged.value_or(0);
-            lan.Reset();
-            EXPECT_EQ(Sequential({Address(10)}, 2, 500), std::vector<std::int32_t>{249}) << "the single-host probe";
         }
     }
 }
@@ -189,53 +189,37 @@ TEST_F(PingEngineTest, EachPassHasAnIdentifierThatTheLastOneDoesNotGiveAway) {
     EXPECT_LE(identifiers.count(static_cast<std::uint16_t>(platform::GetCurrentThreadId() & 0xFFFF)), 1u);
 }
 
-TEST_F(PingEngineTest, DatagramSocketMatchesTheKernelsIdentifier) {
-    net.bRaw = false;
-    lan.delays[10] = {700};
-    net.responder = lan.Responder();
-    EXPECT_EQ(engine.PingAll({Address(10)}, 1, 0), std::vector<std::int32_t>{700});
-}
-
-TEST_F(PingEngineTest, FullSendBufferIsRetriedShortly) {
-    for (int i = 10; i < 20; ++i)
-        lan.delays[i] = {250};
-    net.responder = lan.Responder();
-    net.nBusySends = 25;
-    std::vector<std::string> hosts;
-    for (int i = 10; i < 20; ++i)
-        hosts.push_back(Address(i));
-    const auto results = engine.PingAll(hosts, 1, 0);
-    EXPECT_EQ(results, std::vector<std::int32_t>(10, 250));
-}
-
-TEST_F(PingEngineTest, UnresolvableHostGivesMinusOneAtOnce) {
-    lan.delays[10] = {500};
-    net.responder = lan.Responder();
-    const std::int64_t start = clock.Now();
-    EXPECT_EQ(engine.PingAll({"", Address(10)}, 1, 0), (std::vector<std::int32_t>{-1, 500}));
-    EXPECT_LT(clock.Now() - start, 1000);
-    EXPECT_EQ(net.sent.size(), 1u);
-}
-
-TEST_F(PingEngineTest, NoSocketGivesMinusOneForEveryHost) {
-    net.bCanOpen = false;
-    EXPECT_EQ(engine.PingAll({Address(10), Address(11)}, 2, 0), (std::vector<std::int32_t>{-1, -1}));
-}
-
-TEST_F(PingEngineTest, FailingWaitGivesMinusOne) {
-    lan.delays[10] = {500};
-    net.responder = lan.Responder();
-    net.bWaitFails = true;
-    EXPECT_EQ(engine.PingAll({Address(10)}, 1, 0), std::vector<std::int32_t>{-1});
-}
-
-TEST_F(PingEngineTest, CancelledEngineSendsNothing) {
-    engine.Cancel();
-    EXPECT_EQ(engine.PingAll({Address(10)}, 1, 0), std::vector<std::int32_t>{-1});
-    EXPECT_TRUE(net.sent.empty());
-}
-
-TEST_F(PingEngineTest, NoHostsNoSocket) {
-    EXPECT_TRUE(engine.PingAll({}, 1, 0).empty());
-    EXPECT_EQ(net.nOpened, 0);
+TEST_F(PingEngineTest, SocketsFailuresUnresolvableHostsAndCancellingGiveMinusOne) {
+    const struct {
+        const char* what;
+        std::vector<std::string> hosts;
+        std::function<void(CFakeIcmpNetwork&, CPingEngine&)> knobs;
+        std::vector<std::int32_t> expected;
+        std::size_t sent;
+    } cases[] = {
+        {"datagram socket", {Address(10)}, [](auto& n, auto&) { n.bRaw = false; }, {700}, 1},
+        {"full send buffer: retried shortly",
+         {Address(10), Address(11), Address(12)},
+         [](auto& n, auto&) { n.nBusySends = 25; },
+         {700, 700, 700},
+         3},
+        {"unresolvable", {"", Address(10)}, nullptr, {-1, 700}, 1},
+        {"no socket", {Address(10), Address(11)}, [](auto& n, auto&) { n.bCanOpen = false; }, {-1, -1}, 0},
+        {"failing wait", {Address(10)}, [](auto& n, auto&) { n.bWaitFails = true; }, {-1}, 1},
+        {"cancelled", {Address(10)}, [](auto&, auto& e) { e.Cancel(); }, {-1}, 0},
+        {"no hosts", {}, nullptr, {}, 0},
+    };
+    for (const auto& c : cases) {
+        CFakeProbeClock caseClock;
+        CFakeIcmpNetwork caseNet(caseClock);
+        CPingEngine caseEngine(caseNet, caseClock);
+        caseNet.responder = [](const FakeSent& s) { return std::vector<FakeDatagram>{{700, EchoOf(s.bytes), s.to}}; };
+        if (c.knobs)
+            c.knobs(caseNet, caseEngine);
+        EXPECT_EQ(caseEngine.PingAll(c.hosts, 1, 0), c.expected) << c.what;
+        EXPECT_EQ(caseNet.sent.size(), c.sent) << c.what;
+        if (c.hosts.empty()) {
+            EXPECT_EQ(caseNet.nOpened, 0) << "no hosts, no socket";
+        }
+    }
 }

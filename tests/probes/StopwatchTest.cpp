@@ -1,4 +1,4 @@
-// The stopwatch on a test counter: running, stopped, resumed and restarted.
+// The stopwatch on a test counter: running, stopped, resumed and restarted; and on the system's counter.
 #include "probes/Stopwatch.h"
 
 #include "fakes/FakeIcmp.h"
@@ -8,31 +8,21 @@
 using namespace lanwick;
 using lanwick::test::CFakeProbeClock;
 
-TEST(Stopwatch, MadeStoppedItReadsZeroAndIsNotRunning) {
+TEST(Stopwatch, StopKeepsTheElapsedTimeStartResumesAStoppedOneAndRestartsARunningOne) {
     CFakeProbeClock clock;
-    CStopwatch w(false, clock);
-    clock.Advance(1000);
-    EXPECT_FALSE(w.IsRunning());
-    EXPECT_DOUBLE_EQ(w.ElapsedMicroseconds(), 0.0);
-}
-
-TEST(Stopwatch, StopKeepsTheElapsedTimeAndStartResumesFromIt) {
-    CFakeProbeClock clock;
+    CStopwatch stopped(false, clock);
     CStopwatch w(true, clock);
     clock.Advance(250);
+    EXPECT_FALSE(stopped.IsRunning());
+    EXPECT_DOUBLE_EQ(stopped.ElapsedMicroseconds(), 0.0);
+    EXPECT_TRUE(w.IsRunning());
     EXPECT_DOUBLE_EQ(w.ElapsedMicroseconds(), 250.0);
     w.Stop();
     clock.Advance(1000);
     EXPECT_DOUBLE_EQ(w.ElapsedMicroseconds(), 250.0);
-    w.Start(); // stopped with elapsed time: resumes
+    w.Start();
     clock.Advance(100);
     EXPECT_DOUBLE_EQ(w.ElapsedMicroseconds(), 350.0);
-}
-
-TEST(Stopwatch, StartRestartsARunningStopwatchAndTheRestartFlagAStoppedOne) {
-    CFakeProbeClock clock;
-    CStopwatch w(true, clock);
-    clock.Advance(400);
     w.Start();
     clock.Advance(30);
     EXPECT_DOUBLE_EQ(w.ElapsedMicroseconds(), 30.0);

@@ -24,30 +24,23 @@ namespace {
 
 const char* const kPassword = "LwShut7Pass";
 
+// The server's own folders under the scratch folder: smb.conf key (none: set otherwise) and folder name.
+const std::pair<const char*, const char*> kFolders[] = {
+    {"private dir", "private"}, {"lock directory", "lock"}, {"state directory", "state"}, {"cache directory", "cache"},
+    {"pid directory", "pid"},   {"ncalrpc dir", "ncalrpc"}, {"binddns dir", "bind"},      {nullptr, "log"}};
+
 // smb.conf expands its own macros in the script line before the request's: %t there is today's date, so the
 // delay is reached through %%zt, which becomes %t (and so the delay) when the request's message is empty.
 std::string SambaConfig(const std::string& dir, const std::string& address) {
     std::ostringstream c;
-    c << "[global]\n"
-      << "  netbios name = LWSHUTSRV\n"
-      << "  workgroup = WORKGROUP\n"
-      << "  server role = standalone server\n"
-      << "  passdb backend = tdbsam:" << dir << "/private/passdb.tdb\n"
-      << "  private dir = " << dir << "/private\n"
-      << "  lock directory = " << dir << "/lock\n"
-      << "  state directory = " << dir << "/state\n"
-      << "  cache directory = " << dir << "/cache\n"
-      << "  pid directory = " << dir << "/pid\n"
-      << "  ncalrpc dir = " << dir << "/ncalrpc\n"
-      << "  binddns dir = " << dir << "/bind\n"
-      << "  log file = " << dir << "/log/smbd.log\n"
-      << "  interfaces = " << address << "/24\n"
-      << "  bind interfaces only = yes\n"
-      << "  disable netbios = yes\n"
-      << "  smb ports = 445\n"
-      << "  load printers = no\n"
-      << "  printcap name = /dev/null\n"
-      << "  disable spoolss = yes\n"
+    c << "[global]\n  netbios name = LWSHUTSRV\n  workgroup = WORKGROUP\n  server role = standalone server\n"
+      << "  passdb backend = tdbsam:" << dir << "/private/passdb.tdb\n";
+    for (const auto& [key, folder] : kFolders)
+        if (key) // the log folder is named by "log file" and smbd -l
+            c << "  " << key << " = " << dir << "/" << folder << "\n";
+    c << "  log file = " << dir << "/log/smbd.log\n  interfaces = " << address << "/24\n"
+      << "  bind interfaces only = yes\n  disable netbios = yes\n  smb ports = 445\n  load printers = no\n"
+      << "  printcap name = /dev/null\n  disable spoolss = yes\n"
       << "  shutdown script = " << dir << "/record.sh msg=%z delay=%%zt reboot=%r force=%f\n";
     return c.str();
 }
@@ -72,8 +65,8 @@ protected:
         s_strDir = CLan::Get().ScratchDir() + "/samba";
         const char* id = std::getenv("LANWICK_LAN_ID");
         s_strUser = std::string(id ? id : "lwtest") + "sd";
-        Shell("mkdir -p " + s_strDir + "/private " + s_strDir + "/lock " + s_strDir + "/state " + s_strDir + "/cache " +
-              s_strDir + "/pid " + s_strDir + "/ncalrpc " + s_strDir + "/bind " + s_strDir + "/log");
+        for (const auto& folder : kFolders)
+            Shell("mkdir -p " + s_strDir + "/" + folder.second);
         std::ofstream(s_strDir + "/smb.conf") << SambaConfig(s_strDir, host.address);
         std::ofstream(s_strDir + "/record.sh") << "#!/bin/sh\necho \"$*\" >> " << s_strDir << "/calls.txt\n";
         Shell("chmod 755 " + s_strDir + "/record.sh");
@@ -139,14 +132,7 @@ protected:
         return CMachine(platform::ParseIpv4(Server().address).value(), "", "Lab", name, 0);
     }
     static ShutdownOptions Account(const std::string& message, std::uint32_t delay, const std::string& password) {
-        ShutdownOptions o;
-        o.strMessage = message;
-        o.nDelay = delay;
-        o.bUseAccount = true;
-        o.strUser = s_strUser;
-        o.strPassword = password;
-        o.nTimeoutMs = 20000;
-        return o;
+        return {message, delay, true, s_strUser, password, 20000};
     }
     static std::vector<std::string> Calls() {
         std::vector<std::string> lines;
@@ -165,50 +151,46 @@ protected:
 
 } // namespace
 
-TEST_F(ShutdownLan, AcceptedRequestReachesTheScriptWithMessageAndForce) {
-    const std::string name = Server().name; // the monitor's hosts file gives the server this name
-    ASSERT_FALSE(name.empty());
-    const ShutdownResult result = ShutdownMachine(Machine(name), Account("Save your work", 30, kPassword));
-    EXPECT_TRUE(result.bOk) << result.strDetails;
-    EXPECT_TRUE(result.strMessage.empty());
+TEST_F(ShutdownLan, AcceptedRequestReachesTheScriptWithMessageOrDelayAndForce) {
     // Samba keeps letters and digits of the message and turns everything else into '_'.
-    const std::vector<std::string> expected{"msg=Save_your_work delay=%Save_your_workt reboot= force=-f"};
-    EXPECT_EQ(Calls(), expected);
+    const struct {
+        const char* message;
+        std::uint32_t delay;
+        const char* call;
+    } cases[] = {
+        {"Save your work", 30, "msg=Save_your_work delay=%Save_your_workt reboot= force=-f"},
+        {"", 45, "msg= delay=45 reboot= force=-f"},
+    };
+    for (const auto& c : cases) {
+        std::remove((s_strDir + "/calls.txt").c_str());
+        // The monitor's hosts file gives the server this name.
+        const ShutdownResult result = ShutdownMachine(Machine(Server().name), Account(c.message, c.delay, kPassword));
+        EXPECT_TRUE(result.bOk) << result.strDetails;
+        EXPECT_TRUE(result.strMessage.empty());
+        EXPECT_EQ(Calls(), std::vector<std::string>{c.call});
+    }
 }
 
-TEST_F(ShutdownLan, AcceptedRequestCarriesTheDelay) {
-    const ShutdownResult result = ShutdownMachine(Machine(Server().name), Account("", 45, kPassword));
-    EXPECT_TRUE(result.bOk) << result.strDetails;
-    const std::vector<std::string> expected{"msg= delay=45 reboot= force=-f"};
-    EXPECT_EQ(Calls(), expected);
-}
-
-TEST_F(ShutdownLan, WrongPasswordIsRefusedWithTheFailureText) {
-    const std::string name = Server().name;
-    const ShutdownResult result = ShutdownMachine(Machine(name), Account("x", 5, "not-the-password"));
-    EXPECT_FALSE(result.bOk);
-    EXPECT_EQ(result.strMessage, "Could not shutdown " + name + "\n computer name or priviliges might be wrong");
-    EXPECT_NE(result.strDetails.find("NT_STATUS_LOGON_FAILURE"), std::string::npos) << result.strDetails;
-    EXPECT_TRUE(Calls().empty());
-}
-
-TEST_F(ShutdownLan, UnknownNameIsRefusedWithTheFailureText) {
-    const ShutdownResult result = ShutdownMachine(Machine("nosuchhost"), Account("x", 5, kPassword));
-    EXPECT_FALSE(result.bOk);
-    EXPECT_EQ(result.strMessage, "Could not shutdown nosuchhost\n computer name or priviliges might be wrong");
-    EXPECT_FALSE(result.strDetails.empty());
-    EXPECT_TRUE(Calls().empty());
-}
-
-TEST_F(ShutdownLan, CurrentUserWithoutCredentialsIsRefusedWithoutAPrompt) {
-    ShutdownOptions o;
-    o.strMessage = "x";
-    o.nDelay = 5;
-    o.nTimeoutMs = 20000;
-    const auto start = std::chrono::steady_clock::now();
-    const ShutdownResult result = ShutdownMachine(Machine(Server().name), o);
-    EXPECT_FALSE(result.bOk);
-    EXPECT_EQ(result.strMessage.rfind("Could not shutdown ", 0), 0u);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+TEST_F(ShutdownLan, WrongPasswordUnknownNameOrNoCredentialsAreRefusedWithTheFailureTextWithoutAPrompt) {
+    ShutdownOptions currentUser;
+    currentUser.nTimeoutMs = 20000;
+    const struct {
+        std::string name;
+        ShutdownOptions options;
+        const char* details; // a part of net's own words
+    } cases[] = {
+        {Server().name, Account("x", 5, "not-the-password"), "NT_STATUS_LOGON_FAILURE"},
+        {"nosuchhost", Account("x", 5, kPassword), ""},
+        {Server().name, currentUser, ""},
+    };
+    for (const auto& c : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        const ShutdownResult result = ShutdownMachine(Machine(c.name), c.options);
+        EXPECT_FALSE(result.bOk) << c.name;
+        EXPECT_EQ(result.strMessage, "Could not shutdown " + c.name + "\n computer name or priviliges might be wrong");
+        EXPECT_NE(result.strDetails.find(c.details), std::string::npos) << result.strDetails;
+        EXPECT_FALSE(result.strDetails.empty());
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15)) << "a prompt would wait";
+    }
     EXPECT_TRUE(Calls().empty());
 }
