@@ -9,81 +9,14 @@
 #
 # Exit status: 0 when every check passed, 1 otherwise, 77 when the desktop's tools are missing (see with_tray.sh).
 set -u
-here=$(cd "$(dirname "$0")" && pwd)
-if [ -z "${LANWICK_E2E_DESKTOP:-}" ]; then
-    [ -n "${LANWICK_LAN_FILE:-}" ] || { echo "e2e_lanwick.sh: run it inside tests/lan/with_lan.sh" >&2; exit 2; }
-    if ! command -v import >/dev/null || ! command -v convert >/dev/null; then
-        [ "${LANWICK_REQUIRE_LAN:-0}" = 1 ] && { echo "e2e_lanwick.sh: ImageMagick is required" >&2; exit 1; }
-        echo "e2e_lanwick.sh: no ImageMagick: skipped" >&2
-        exit 77
-    fi
-    LANWICK_E2E_DESKTOP=1 exec bash "$here/with_tray.sh" bash "$0" "$@"
-fi
+. "$(dirname "$0")/e2e_common.sh"
+e2e_enter_desktop "$@"
 
-program=$(realpath "$1")
 out=$(realpath -m "$2")
 mkdir -p "$out"
-app=$(mktemp -d)
-lanwick_pid=""
-cleanup() {
-    [ -n "$lanwick_pid" ] && kill "$lanwick_pid" 2>/dev/null
-    rm -rf "$app"
-}
-trap cleanup EXIT
-trap 'exit 143' INT TERM
-
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-pass() { echo "ok: $*"; }
-
-# The program beside its settings and a machine file of the LAN's hosts; monitoring off, so that the window
-# shows the first list fill and nothing moves behind the checks.
-cp "$program" "$app/lanwick"
-printf '[General]\r\nShowPingTime=1\r\n[Monitor]\r\nEnabled=0\r\nRefresh=60\r\n' >"$app/Lanwick.ini"
-{
-    printf '<?xml version="1.0"?>\r\n <Machines>\r\n  <Count mach="%d">\r\n  </Count>\r\n' "$(wc -l <"$LANWICK_LAN_FILE")"
-    printf '  <Group name="Servers">\r\n'
-    i=0
-    while IFS=$'\t' read -r _ addr mac name; do
-        i=$((i + 1))
-        [ -n "$name" ] || name="station-$i"
-        printf '   <MAC Address="%s">\r\n    <IPAddress>%s</IPAddress>\r\n    <Name>%s</Name>\r\n' "${mac//:/}" "$addr" \
-            "${name%%.*}"
-        printf '    <Notify>No</Notify>\r\n    <NotifyOffline>No</NotifyOffline>\r\n    <Excluded>No</Excluded>\r\n'
-        printf '   </MAC>\r\n'
-    done <"$LANWICK_LAN_FILE"
-    printf '  </Group>\r\n </Machines>\r\n'
-} >"$app/machines.xml"
-
-shot() { import -window root "$out/$1.png"; }
-
-# value LABEL: a number that xwininfo prints after LABEL for the window $win.
-value() { xwininfo -id "$win" | sed -n "s/^ *$1: *\(-\{0,1\}[0-9]*\).*/\1/p"; }
-
-"$app/lanwick" >"$app/stdout" 2>"$app/stderr" &
-lanwick_pid=$!
-
-win=""
-for _ in $(seq 100); do
-    win=$(xdotool search --onlyvisible --name '^Lanwick v0\.5$' 2>/dev/null | head -n1)
-    [ -n "$win" ] && break
-    kill -0 "$lanwick_pid" 2>/dev/null || break
-    sleep 0.1
-done
-if [ -z "$win" ]; then
-    echo "FAIL: no window \"Lanwick v0.5\" appeared"
-    sed 's/^/    lanwick: /' "$app/stderr"
-    exit 1
-fi
-# Framed by the window manager and settled before anything is measured.
-for _ in $(seq 50); do
-    xprop -id "$win" _NET_FRAME_EXTENTS 2>/dev/null | grep -q "= " && break
-    sleep 0.1
-done
-sleep 1
+# Monitoring off, so that the window shows the first list fill and nothing moves behind the checks.
+e2e_app "$(realpath "$1")" '[General]\r\nShowPingTime=1\r\n[Monitor]\r\nEnabled=0\r\nRefresh=60\r\n'
+e2e_main_window
 
 # The client area: dialog template 102, 266 x 210 dialog units at the fixed base units 6 x 13 (the dialog units'
 # own conversion, controls/DialogUnits.h), with the menu bar above it.
@@ -137,10 +70,10 @@ for menu in File Edit Help; do
         fail "$menu: a click on its title at $cx,$cy opened no popup"
         continue
     fi
-    px=$(win=$popup value "Absolute upper-left X")
-    py=$(win=$popup value "Absolute upper-left Y")
-    pw=$(win=$popup value "Width")
-    ph=$(win=$popup value "Height")
+    px=$(value "Absolute upper-left X" "$popup")
+    py=$(value "Absolute upper-left Y" "$popup")
+    pw=$(value Width "$popup")
+    ph=$(value Height "$popup")
     # Below the bar, under its title; and something drawn in it (a blank popup has one colour throughout).
     if [ $((py - (y + menu_h))) -ge -2 ] && [ $((py - (y + menu_h))) -le 2 ] && [ "$px" -le $((x + left)) ] &&
         [ "$px" -ge $((x + left - 20)) ]; then
@@ -155,16 +88,11 @@ for menu in File Edit Help; do
     if [ "$menu" = Help ]; then
         # Its first item, About: a box whose title the window manager can show whole.
         xdotool mousemove $((px + pw / 3)) $((py + 10)) click 1
-        about=""
-        for _ in $(seq 30); do
-            about=$(xdotool search --onlyvisible --name '^About Lanwick$' 2>/dev/null | head -n1)
-            [ -n "$about" ] && break
-            sleep 0.1
-        done
+        about=$(wait_window '^About Lanwick$')
         sleep 0.5
         shot e2e-about
         if [ -n "$about" ]; then
-            pass "Help > About opened \"About Lanwick\", $(win=$about value Width) px wide"
+            pass "Help > About opened \"About Lanwick\", $(value Width "$about") px wide"
             xdotool key Escape
         else
             fail "Help > About opened no box"
