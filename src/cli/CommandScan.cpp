@@ -17,6 +17,7 @@
 #include "discovery/NameResolver.h"
 #include "discovery/RangeDivision.h"
 #include "discovery/ScanColumns.h"
+#include "discovery/ScanSession.h"
 #include "discovery/ScanWorker.h"
 #include "platform/FileStore.h"
 #include "probes/Lookups.h"
@@ -47,21 +48,15 @@ constexpr const char* kHelp =
     "                before anything is sent: it must be a machine file this program may rewrite in its folder\n"
     "  --file FILE   the machine file for --add (default: the settings' default machine file)\n";
 
-struct FoundRow {
-    std::string strAddress;
-    std::string strMac;
-    std::string strName;
-};
-
 // One scan: the workers report here on their threads, names come back on the resolver's threads; rows are printed
 // under the lock in the order they become complete (the workers') or, for the sweep, in the order found once every
 // name is in.
 class CScanRun final : public IScanSink {
 public:
     explicit CScanRun(bool bNames)
-        : m_bNames(bNames), m_resolver(ResolveName, [this](std::uint64_t key, const std::optional<std::string>& name) {
-              OnName(key, name);
-          }) {}
+        : m_session(VendorTableData(), VendorTableSize(), bNames),
+          m_resolver(ResolveName,
+                     [this](std::uint64_t key, const std::optional<std::string>& name) { OnName(key, name); }) {}
 
     ~CScanRun() override {
         m_workers.Cancel();
@@ -84,7 +79,7 @@ public:
     // cancelled and waited for, and its rows are incomplete).
     bool Wait() {
         std::unique_lock<std::mutex> lock(m_mutex);
-        while (!(m_bDone && m_nPending == 0)) {
+        while (!m_session.Complete()) {
             if (CStopRequest::Requested()) {
                 m_bStopped = true;
                 lock.unlock();
@@ -100,26 +95,25 @@ public:
         return true;
     }
 
-    const std::vector<FoundRow>& Rows() const { return m_rows; }
+    // Complete once Wait returned true.
+    const CScanSession& Session() const { return m_session; }
     bool OutputFailed() const { return m_bOutputFailed; }
 
     void OnScanFound(const std::string& strAddress, const std::string& strMac) override {
         std::unique_lock<std::mutex> lock(m_mutex);
-        if (!m_bNames) {
-            Emit({strAddress, strMac, {}});
+        const std::size_t nRow = m_session.Found(strAddress, strMac);
+        if (!m_session.WantsNames()) {
+            Emit(nRow);
             return;
         }
-        m_waiting.push_back({strAddress, strMac, {}});
-        ++m_nPending;
-        const std::size_t key = m_waiting.size() - 1;
         // Outside the lock: without a lookup thread the resolver answers on this very thread.
         lock.unlock();
-        m_resolver.Request(key, strAddress);
+        m_resolver.Request(nRow, strAddress);
     }
     void OnScanStep() override {}
     void OnScanDone() override {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_bDone = true;
+        m_session.WorkersDone();
         EmitInOrderWhenComplete();
         m_changed.notify_all();
     }
@@ -127,43 +121,35 @@ public:
 private:
     void OnName(std::uint64_t key, const std::optional<std::string>& name) {
         std::lock_guard<std::mutex> lock(m_mutex);
-        FoundRow& row = m_waiting.at(key);
-        row.strName = NameColumnText(name);
+        m_session.NameIn(key, NameColumnText(name));
         if (!m_bInOrder)
-            Emit(row);
-        --m_nPending;
+            Emit(key);
         EmitInOrderWhenComplete();
         m_changed.notify_all();
     }
 
     // Under the lock.
     void EmitInOrderWhenComplete() {
-        if (!m_bInOrder || !m_bDone || m_nPending != 0)
+        if (!m_bInOrder || !m_session.WantsNames() || !m_session.Complete())
             return;
-        for (const FoundRow& row : m_waiting)
-            Emit(row);
-        m_waiting.clear();
+        for (std::size_t nRow = 0; nRow < m_session.Rows().size(); ++nRow)
+            Emit(nRow);
     }
 
     // Under the lock.
-    void Emit(const FoundRow& row) {
+    void Emit(std::size_t nRow) {
         if (m_bStopped)
             return;
-        m_rows.push_back(row);
-        const std::string strVendor = VendorColumnText(VendorTableData(), VendorTableSize(), row.strMac);
-        if (!TryPrint(row.strAddress + '\t' + TsvField(row.strMac) + '\t' + TsvField(strVendor) + '\t' +
+        const FoundMachine& row = m_session.Rows()[nRow];
+        if (!TryPrint(row.strAddress + '\t' + TsvField(row.strMac) + '\t' + TsvField(row.strVendor) + '\t' +
                       TsvField(row.strName) + '\n'))
             m_bOutputFailed = true;
     }
 
-    const bool m_bNames;
     bool m_bInOrder = false; // set by the sweep before anything is found
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::vector<FoundRow> m_waiting; // rows waiting for their names, by resolver key
-    std::vector<FoundRow> m_rows;    // printed rows, in print order
-    std::size_t m_nPending = 0;
-    bool m_bDone = false;
+    CScanSession m_session;
     bool m_bStopped = false; // nothing more is printed once a stop was requested
     bool m_bOutputFailed = false;
     // Declared last: the workers end first, then the lookups, while the state above still stands.
@@ -229,8 +215,8 @@ int RunScan(const Arguments& arguments) {
         throw CCliError(group ? "interrupted; nothing added" : "interrupted", 128 + CStopRequest::Signal());
     if (run.OutputFailed())
         throw CCliError("cannot write the output");
-    const std::size_t nFound = run.Rows().size();
-    Print(std::to_string(nFound) + (nFound == 1 ? " address found\n" : " addresses found\n"));
+    const std::size_t nFound = run.Session().Rows().size();
+    Print(run.Session().StatusText() + "\n");
     if (!group)
         return 0;
 
@@ -241,8 +227,7 @@ int RunScan(const Arguments& arguments) {
         throw CCliError("machine file " + Shorten(strFile) + " not saved: " + strReason);
     CMachineList current;
     LoadMachineFileForUpdate(strFile, current);
-    for (const FoundRow& row : run.Rows())
-        current.AddMachine(ParseDottedAddress(row.strAddress), row.strMac, *group, row.strName, 0);
+    AddFoundMachines(current, run.Session().Rows(), *group);
     SaveMachineFile(strFile, current);
     Print(std::to_string(nFound) + (nFound == 1 ? " machine" : " machines") + " added to group " + *group + " in " +
           strFile + "\n");

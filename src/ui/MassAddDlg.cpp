@@ -21,7 +21,6 @@
 #include "controls/ControlId.h"
 #include "controls/IpAddressCtrl.h"
 #include "controls/XListCtrl.h"
-#include "discovery/ScanColumns.h"
 #include "probes/Lookups.h"
 #include "registry/Groups.h"
 #include "registry/MachineList.h"
@@ -64,7 +63,8 @@ CMassAddDlg::Probes CMassAddDlg::RealProbes() {
 CMassAddDlg::CMassAddDlg(CMachineList& machines, const char* pVendorTable, std::size_t nVendorTableSize,
                          QWidget* pParent, Probes probes)
     : QDialog(pParent), m_pMachines(&machines), m_pVendorTable(pVendorTable), m_nVendorTableSize(nVendorTableSize),
-      m_probes(std::move(probes)), m_pBridge(std::make_unique<CScanBridge>()) {
+      m_probes(std::move(probes)), m_session(pVendorTable, nVendorTableSize, false),
+      m_pBridge(std::make_unique<CScanBridge>()) {
     CScanBridge* pBridge = m_pBridge.get();
     m_pResolver = std::make_unique<CNameResolver>(
         m_probes.resolve,
@@ -209,23 +209,19 @@ void CMassAddDlg::OnGo() {
     SetScanning(true);
     m_pResults->DeleteAllItems();
     ++m_nScan;
-    m_nPendingNames = 0;
-    m_bWorkersDone = false;
+    m_session = CScanSession(m_pVendorTable, m_nVendorTableSize, m_bRetrieveNames);
     m_workers.Start(blocks, m_probes.scan, *m_pBridge);
 }
 
 void CMassAddDlg::OnScanFound(const QString& strAddress, const QString& strMac) {
     if (!m_bScanning || m_bCloseRequested)
         return;
+    const std::size_t nFound = m_session.Found(strAddress.toStdString(), strMac.toStdString());
     const int nRow = m_pResults->InsertItem(m_pResults->GetItemCount(), strAddress);
     m_pResults->SetItemText(nRow, 1, strMac);
-    m_pResults->SetItemText(
-        nRow, 2, QString::fromStdString(VendorColumnText(m_pVendorTable, m_nVendorTableSize, strMac.toStdString())));
-    if (m_bRetrieveNames) {
-        ++m_nPendingNames;
-        m_pResolver->Request((std::uint64_t{m_nScan} << 32) | static_cast<std::uint32_t>(nRow),
-                             strAddress.toStdString());
-    }
+    m_pResults->SetItemText(nRow, 2, QString::fromStdString(m_session.Rows()[nFound].strVendor));
+    if (m_session.WantsNames())
+        m_pResolver->Request((std::uint64_t{m_nScan} << 32) | nFound, strAddress.toStdString());
 }
 
 void CMassAddDlg::OnScanStep() {
@@ -236,25 +232,24 @@ void CMassAddDlg::OnScanStep() {
 void CMassAddDlg::OnScanDone() {
     // The last worker has reported; its thread and the others are about to return.
     m_workers.Join();
-    m_bWorkersDone = true;
+    m_session.WorkersDone();
     EndScanWhenComplete();
 }
 
 void CMassAddDlg::OnNameResolved(quint64 key, const QString& strName) {
-    if ((key >> 32) != m_nScan || m_nPendingNames == 0)
+    const std::size_t nRow = key & 0xFFFFFFFFu;
+    if ((key >> 32) != m_nScan || nRow >= m_session.Rows().size())
         return;
-    m_pResults->SetItemText(static_cast<int>(key & 0xFFFFFFFFu), 3, strName);
-    --m_nPendingNames;
+    m_session.NameIn(nRow, strName.toStdString());
+    m_pResults->SetItemText(static_cast<int>(nRow), 3, QString::fromStdString(m_session.Rows()[nRow].strName));
     EndScanWhenComplete();
 }
 
-// The scan ends when the workers have ended and every name asked for is in its row, so OK adds complete rows.
 void CMassAddDlg::EndScanWhenComplete() {
-    if (!m_bScanning || !m_bWorkersDone || m_nPendingNames > 0)
+    if (!m_bScanning || !m_session.Complete())
         return;
     m_pProgress->setValue(0);
-    const int nFound = m_pResults->GetItemCount();
-    m_strStatus = QString::asprintf(nFound == 1 ? "%d address found" : "%d addresses found", nFound);
+    m_strStatus = QString::fromStdString(m_session.StatusText());
     m_pStatus->setText(m_strStatus);
     SetScanning(false);
     if (m_bCloseRequested)
@@ -269,7 +264,7 @@ void CMassAddDlg::reject() {
     // Closing now would leave workers reporting to a dialog that is gone: stop them, close when they have ended.
     m_bCloseRequested = true;
     m_workers.Cancel();
-    m_nPendingNames -= std::min(m_pResolver->DropPending(), m_nPendingNames);
+    m_session.NamesDropped(m_pResolver->DropPending());
     EndScanWhenComplete();
 }
 
@@ -282,11 +277,7 @@ void CMassAddDlg::OnOK() {
                                  QStringLiteral("No group entered, please select existing or enter new group"));
         return;
     }
-    for (int nRow = 0; nRow < m_pResults->GetItemCount(); ++nRow) {
-        m_pMachines->AddMachine(ParseDottedAddress(m_pResults->GetItemText(nRow, 0).toStdString()),
-                                m_pResults->GetItemText(nRow, 1).toStdString(), strGroup,
-                                m_pResults->GetItemText(nRow, 3).toStdString(), 0);
-    }
+    AddFoundMachines(*m_pMachines, m_session.Rows(), strGroup);
     QDialog::accept();
 }
 

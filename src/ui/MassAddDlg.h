@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "discovery/NameResolver.h"
+#include "discovery/ScanSession.h"
 #include "discovery/ScanWorker.h"
 
 class CIPAddressCtrl;
@@ -110,10 +111,9 @@ private:
 
     const Probes m_probes;
     bool m_bScanning = false;
-    bool m_bWorkersDone = true;
     bool m_bCloseRequested = false;
-    // Names asked for and not yet answered; a request's key carries the scan's number and the row.
-    std::size_t m_nPendingNames = 0;
+    // The rows found; the list shows them. A name request's key carries the scan's number and the row.
+    CScanSession m_session;
     std::uint32_t m_nScan = 0;
 
     // Declared in this order so that the threads end before the bridge they report to goes.
