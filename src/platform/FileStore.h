@@ -24,16 +24,16 @@ std::string ReplaceRefusal(const std::string& strPath);
 
 // Writes strText to an unnamed file in the target's folder, flushes it to disk and puts it in place of strPath in
 // one rename, keeping the old file's permissions (and owner where allowed). A symbolic link is followed only where
-// the kernel's protected_symlinks rule would follow it. False on any failure, with the reason in *pstrReason when
+// the kernel's protected_symlinks rule would follow it. False on any failure, with the reason in *pstrError when
 // given; the old file is then untouched and no temporary file is left behind.
-bool ReplaceFile(const std::string& strPath, const std::string& strText, std::string* pstrReason = nullptr);
+bool ReplaceFile(const std::string& strPath, const std::string& strText, std::string* pstrError = nullptr);
 
 // strPath with every symbolic link among its folders resolved, each followed only where the kernel's
 // protected_symlinks rule would follow it (as ReplaceFile does), and the file's own name left as it is: for SQLite,
 // which refuses a link anywhere on the way when told not to follow one, while a service's state folder is often
 // reached through one (/var/lib/NAME -> private/NAME). Empty with the reason when a link is refused or a folder on
 // the way is missing.
-std::string ResolveFolders(const std::string& strPath, std::string* pstrReason = nullptr);
+std::string ResolveFolders(const std::string& strPath, std::string* pstrError = nullptr);
 
 // What tells one version of a file from another: a save renames a new file over the old one (a new inode), and
 // an edit in place changes the time or size. An absent file has bExists false.
@@ -60,7 +60,7 @@ public:
     // Waits until this process holds the lock for strPath, at most kLockPatience. False with the reason when the
     // lock file cannot be made or opened safely (a link or anything but a regular file in its place is refused)
     // or another holds it that long.
-    bool Lock(const std::string& strPath, std::string* pstrReason = nullptr);
+    bool Lock(const std::string& strPath, std::string* pstrError = nullptr);
     void Unlock();
 
 private:

@@ -123,15 +123,16 @@ void CMachineList::LoadFromText(const std::string& strText) {
     LoadText(strText);
 }
 
-bool KeepBackup(const std::string& strPath, std::string& strReason) {
+bool KeepBackup(const std::string& strPath, std::string* pstrError) {
     if (!platform::FileExists(strPath))
         return true;
     std::string strText;
     if (!platform::ReadWholeFile(strPath, strText, kMaxMachineFileBytes)) {
-        strReason = std::string("cannot read ") + strPath + ": " + std::strerror(errno);
+        if (pstrError != nullptr)
+            *pstrError = std::string("cannot read ") + strPath + ": " + std::strerror(errno);
         return false;
     }
-    return platform::ReplaceFile(strPath + ".bak", strText, &strReason);
+    return platform::ReplaceFile(strPath + ".bak", strText, pstrError);
 }
 
 } // namespace lanwick

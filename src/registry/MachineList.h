@@ -84,7 +84,7 @@ bool IsMachineFileText(const std::string& strText);
 
 // Keeps the file at strPath, as it is now, beside it as strPath + ".bak" through the same safe replace as a save.
 // True, with nothing written, when there is no file; false with the reason when it could not be read or the copy
-// could not be written.
-bool KeepBackup(const std::string& strPath, std::string& strReason);
+// could not be written (in *pstrError when given).
+bool KeepBackup(const std::string& strPath, std::string* pstrError = nullptr);
 
 } // namespace lanwick

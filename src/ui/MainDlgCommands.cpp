@@ -126,7 +126,7 @@ void CMainDlg::SaveMachines() {
     }
     if (m_bBackupDue) {
         std::string strReason;
-        if (!KeepBackup(m_strCurrentFile, strReason)) {
+        if (!KeepBackup(m_strCurrentFile, &strReason)) {
             // Without the copy the save would drop what the load could not read: nothing is written.
             ShowMessage(QStringLiteral("Could not keep a copy of the machine file %1 (%2), so it was not saved.")
                             .arg(QString::fromStdString(m_strCurrentFile), QString::fromStdString(strReason)));

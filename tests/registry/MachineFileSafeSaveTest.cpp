@@ -91,10 +91,10 @@ TEST(MachineFileSafeSave, BackupKeepsTheFileAndRefusesAPlantedLink) {
     WriteFile(strFile, "original text\r\n");
     WriteFile(strFile + ".bak", "older copy\n");
     std::string strReason;
-    ASSERT_TRUE(KeepBackup(strFile, strReason)) << strReason;
+    ASSERT_TRUE(KeepBackup(strFile, &strReason)) << strReason;
     EXPECT_EQ(ReadFile(strFile + ".bak"), "original text\r\n");
     EXPECT_EQ(ReadFile(strFile), "original text\r\n");
-    EXPECT_TRUE(KeepBackup(dir.File("none.xml"), strReason));
+    EXPECT_TRUE(KeepBackup(dir.File("none.xml"), &strReason));
     EXPECT_FALSE(fs::exists(dir.File("none.xml.bak")));
 
     if (::geteuid() != 0)
@@ -108,7 +108,7 @@ TEST(MachineFileSafeSave, BackupKeepsTheFileAndRefusesAPlantedLink) {
     WriteFile(strShared, "machines\n");
     fs::create_symlink(strSecret, strShared + ".bak");
     ASSERT_EQ(::lchown((strShared + ".bak").c_str(), test::kNobody, test::kNobody), 0);
-    EXPECT_FALSE(KeepBackup(strShared, strReason));
+    EXPECT_FALSE(KeepBackup(strShared, &strReason));
     EXPECT_NE(strReason.find("another user"), std::string::npos) << strReason;
     EXPECT_EQ(ReadFile(strSecret), "root only\n");
 }

@@ -143,9 +143,9 @@ bool NameTemporary(int fd, const std::string& strDir, const std::string& strBase
     return false;
 }
 
-bool Fail(std::string* pstrReason, const std::string& strReason) {
-    if (pstrReason != nullptr)
-        *pstrReason = strReason;
+bool Fail(std::string* pstrError, const std::string& strReason) {
+    if (pstrError != nullptr)
+        *pstrError = strReason;
     return false;
 }
 
@@ -223,7 +223,7 @@ std::string ReplaceRefusal(const std::string& strPath) {
     return {};
 }
 
-std::string ResolveFolders(const std::string& strPath, std::string* pstrReason) {
+std::string ResolveFolders(const std::string& strPath, std::string* pstrError) {
     std::string strDir, strBase;
     SplitPath(strPath, strDir, strBase);
     std::string strDone;
@@ -231,7 +231,7 @@ std::string ResolveFolders(const std::string& strPath, std::string* pstrReason) 
         // The working folder is already resolved by the kernel.
         std::vector<char> cwd(4096);
         if (::getcwd(cwd.data(), cwd.size()) == nullptr) {
-            Fail(pstrReason, ErrnoText());
+            Fail(pstrError, ErrnoText());
             return {};
         }
         strDone = cwd.data();
@@ -261,7 +261,7 @@ std::string ResolveFolders(const std::string& strPath, std::string* pstrReason) 
         const std::string strNext = strDone + "/" + strPart;
         struct stat link {};
         if (::lstat(strNext.c_str(), &link) != 0) {
-            Fail(pstrReason, strNext + ": " + ErrnoText());
+            Fail(pstrError, strNext + ": " + ErrnoText());
             return {};
         }
         if (!S_ISLNK(link.st_mode)) {
@@ -272,14 +272,14 @@ std::string ResolveFolders(const std::string& strPath, std::string* pstrReason) 
         const bool bShared = ::stat(strDone.empty() ? "/" : strDone.c_str(), &dir) == 0 &&
                              (dir.st_mode & S_ISVTX) != 0 && (dir.st_mode & S_IWOTH) != 0;
         if (bShared && link.st_uid != ::geteuid() && link.st_uid != dir.st_uid) {
-            Fail(pstrReason, strNext + " is a link of another user (uid " + std::to_string(link.st_uid) +
-                                 ") in a shared folder, which is not followed");
+            Fail(pstrError, strNext + " is a link of another user (uid " + std::to_string(link.st_uid) +
+                                ") in a shared folder, which is not followed");
             return {};
         }
         std::vector<char> buf(static_cast<std::size_t>(link.st_size > 0 ? link.st_size : 255) + 1);
         const ssize_t n = ::readlink(strNext.c_str(), buf.data(), buf.size());
         if (n <= 0 || static_cast<std::size_t>(n) >= buf.size() || ++nHops > kMaxLinkHops) {
-            Fail(pstrReason, strNext + ": " + (n < 0 ? ErrnoText() : std::string(std::strerror(ELOOP))));
+            Fail(pstrError, strNext + ": " + (n < 0 ? ErrnoText() : std::string(std::strerror(ELOOP))));
             return {};
         }
         const std::string strLink(buf.data(), static_cast<std::size_t>(n));
@@ -290,23 +290,23 @@ std::string ResolveFolders(const std::string& strPath, std::string* pstrReason) 
     return (strDone.empty() ? std::string() : strDone) + "/" + strBase;
 }
 
-bool ReplaceFile(const std::string& strPath, const std::string& strText, std::string* pstrReason) {
+bool ReplaceFile(const std::string& strPath, const std::string& strText, std::string* pstrError) {
     std::string strTarget, strReason, strDir, strBase, strTemp;
     if (!ResolveTarget(strPath, strTarget, strReason)) {
         errno = EACCES;
-        return Fail(pstrReason, strReason);
+        return Fail(pstrError, strReason);
     }
     struct stat old {};
     const bool bHadOld = ::stat(strTarget.c_str(), &old) == 0;
     if (bHadOld && !S_ISREG(old.st_mode)) {
         errno = EINVAL;
-        return Fail(pstrReason, "it is not a regular file");
+        return Fail(pstrError, "it is not a regular file");
     }
     SplitPath(strTarget, strDir, strBase);
 
     const int fd = CreateTemporary(strDir, strBase, strTemp);
     if (fd < 0)
-        return Fail(pstrReason, ErrnoText());
+        return Fail(pstrError, ErrnoText());
     bool ok = true;
     if (bHadOld) {
         // Owner first: a change of owner may clear set-id bits that the mode then restores. Only root may give the
@@ -331,7 +331,7 @@ bool ReplaceFile(const std::string& strPath, const std::string& strText, std::st
         if (!strTemp.empty())
             ::unlink(strTemp.c_str());
         errno = nError;
-        return Fail(pstrReason, std::strerror(nError));
+        return Fail(pstrError, std::strerror(nError));
     }
     // The directory is not synced: after a crash the rename may be undone, but then the old file is there whole,
     // and a second sync would double the time a save takes.
@@ -351,23 +351,23 @@ CWriteLock::~CWriteLock() {
     Unlock();
 }
 
-bool CWriteLock::Lock(const std::string& strPath, std::string* pstrReason) {
+bool CWriteLock::Lock(const std::string& strPath, std::string* pstrError) {
     Unlock();
     std::string strTarget, strReason, strDir, strBase;
     if (!ResolveTarget(strPath, strTarget, strReason))
-        return Fail(pstrReason, strReason);
+        return Fail(pstrError, strReason);
     SplitPath(strTarget, strDir, strBase);
     const std::string strLock = strDir + "/." + strBase + ".lock";
     // Read-only is enough for flock, so every user who may write the file can take the lock another created. No
     // link is followed, and O_NONBLOCK keeps a planted FIFO from holding the open.
     const int fd = ::open(strLock.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
     if (fd < 0)
-        return Fail(pstrReason, "cannot open the lock file " + strLock + ": " + ErrnoText());
+        return Fail(pstrError, "cannot open the lock file " + strLock + ": " + ErrnoText());
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         errno = EINVAL;
-        return Fail(pstrReason, "the lock file " + strLock + " is not a regular file");
+        return Fail(pstrError, "the lock file " + strLock + " is not a regular file");
     }
     // Writers hold the lock for milliseconds; one that holds it for seconds is stuck or hostile (anyone who can
     // write the folder can open the file), and must not freeze a window or a scan for ever.
@@ -380,7 +380,7 @@ bool CWriteLock::Lock(const std::string& strPath, std::string* pstrReason) {
     if (result != 0) {
         const std::string strError = errno == EWOULDBLOCK ? std::string("another program holds it") : ErrnoText();
         ::close(fd);
-        return Fail(pstrReason, "cannot lock " + strLock + ": " + strError);
+        return Fail(pstrError, "cannot lock " + strLock + ": " + strError);
     }
     m_fd = fd;
     return true;
