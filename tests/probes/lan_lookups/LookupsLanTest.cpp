@@ -8,27 +8,11 @@
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <thread>
 #include <vector>
 
 using namespace lanwick;
 using lanwick::test::CLan;
-
-namespace {
-
-double SecondsFor(const std::function<void()>& work) {
-    auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// Empties the monitor's neighbour table so that every lookup has to ask the network again.
-void ForgetNeighbours() {
-    ASSERT_EQ(test::Shell("ip neigh flush all"), 0);
-}
-
-} // namespace
 
 // Three rounds on an emptied neighbour table, 40 live hosts and 40 silent addresses at once (as many threads as a
 // range scan runs): a live answer given up for a silent neighbour's time-out would show as zeros.
@@ -37,7 +21,8 @@ TEST(LookupsLan, EightyThreadsAtOnceGetTheInterfaceMacOfLiveHostsAndZerosForSile
     const auto& hosts = CLan::Get().Hosts();
     ASSERT_GE(hosts.size(), 40U);
     for (int round = 0; round < 3; ++round) {
-        ForgetNeighbours();
+        // An emptied neighbour table: every lookup has to ask the network again.
+        ASSERT_EQ(test::Shell("ip neigh flush all"), 0);
         std::vector<std::string> macs(80);
         std::vector<double> seconds(80);
         std::vector<std::thread> threads;
@@ -49,7 +34,9 @@ TEST(LookupsLan, EightyThreadsAtOnceGetTheInterfaceMacOfLiveHostsAndZerosForSile
                 ++ready;
                 while (ready.load() < 80)
                     std::this_thread::yield();
-                seconds[i] = SecondsFor([&] { macs[i] = GetMacAddress(address); });
+                const auto start = std::chrono::steady_clock::now();
+                macs[i] = GetMacAddress(address);
+                seconds[i] = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             });
         for (auto& t : threads)
             t.join();
