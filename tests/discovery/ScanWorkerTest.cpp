@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
 #include <set>
 
@@ -30,11 +29,9 @@ public:
     void OnScanDone() override {
         std::lock_guard<std::mutex> lock(m_mutex);
         ++m_nDone;
-        m_done.notify_all();
     }
     bool WaitDone(std::chrono::seconds limit) {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        return m_done.wait_for(lock, limit, [this] { return m_nDone > 0; });
+        return test::WaitUntil([this] { return DoneCount() > 0; }, limit);
     }
     int DoneCount() {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -46,7 +43,6 @@ public:
 
 private:
     std::mutex m_mutex;
-    std::condition_variable m_done;
     int m_nDone = 0;
 };
 
