@@ -44,17 +44,14 @@ TEST(ShutdownMachine, SendsNameAndMessageAsTypedWithDelayForceNoRebootAndTheAcco
         CScriptedProvider provider;
         const ShutdownResult result =
             Shutdown(provider, c.name, {c.message, c.delay, c.bUseAccount, "LAB\\admin", "s3cret", 1234});
-        EXPECT_TRUE(result.bOk);
-        EXPECT_TRUE(result.strMessage.empty());
-        EXPECT_TRUE(result.warnings.empty());
+        EXPECT_TRUE(result.bOk && result.strMessage.empty() && result.warnings.empty()) << c.name;
         EXPECT_EQ(provider.m_nPrivilegeCalls, 1);
         ASSERT_EQ(provider.m_requests.size(), 1u);
         const auto& r = provider.m_requests[0];
         EXPECT_EQ(r.strMachine, c.name);
         EXPECT_EQ(r.strMessage, c.message);
         EXPECT_EQ(r.nDelay, c.delay);
-        EXPECT_TRUE(r.bForce);
-        EXPECT_FALSE(r.bReboot);
+        EXPECT_TRUE(r.bForce && !r.bReboot);
         EXPECT_EQ(r.bUseAccount, c.bUseAccount);
         EXPECT_EQ(r.strUser, c.bUseAccount ? "LAB\\admin" : "");
         EXPECT_EQ(r.strPassword, c.bUseAccount ? "s3cret" : "");
@@ -62,7 +59,7 @@ TEST(ShutdownMachine, SendsNameAndMessageAsTypedWithDelayForceNoRebootAndTheAcco
     }
 }
 
-TEST(ShutdownMachine, PrivilegeWarningsComeInOrderAndARefusalGivesTheFailureTextAndTheToolsWords) {
+TEST(ShutdownMachine, ARefusalOrAnEmptyNameGivesTheFailureTextAfterThePrivilegeWarningsInOrder) {
     CScriptedProvider provider;
     provider.m_warnings = {"OpenProcessToken failed.", "AdjustTokenPrivileges enable failed."};
     provider.m_answer = {false, "Connection failed: NT_STATUS_LOGON_FAILURE"};
@@ -72,14 +69,12 @@ TEST(ShutdownMachine, PrivilegeWarningsComeInOrderAndARefusalGivesTheFailureText
     EXPECT_EQ(provider.m_requests.size(), 1u) << "the request still goes";
     EXPECT_EQ(result.strMessage, "Could not shutdown SERVER1\n computer name or priviliges might be wrong");
     EXPECT_EQ(result.strDetails, "Connection failed: NT_STATUS_LOGON_FAILURE");
-}
-
-TEST(ShutdownMachine, EmptyNameIsRefusedAndNothingIsSent) {
-    CScriptedProvider provider;
-    const ShutdownResult result = Shutdown(provider, "");
-    EXPECT_FALSE(result.bOk);
-    EXPECT_EQ(result.strMessage, "Could not shutdown \n computer name or priviliges might be wrong");
-    EXPECT_FALSE(result.strDetails.empty());
-    EXPECT_TRUE(provider.m_requests.empty());
-    EXPECT_EQ(provider.m_nPrivilegeCalls, 0);
+    // An empty name: nothing is asked or sent.
+    CScriptedProvider untouched;
+    const ShutdownResult empty = Shutdown(untouched, "");
+    EXPECT_FALSE(empty.bOk);
+    EXPECT_EQ(empty.strMessage, "Could not shutdown \n computer name or priviliges might be wrong");
+    EXPECT_FALSE(empty.strDetails.empty());
+    EXPECT_TRUE(untouched.m_requests.empty());
+    EXPECT_EQ(untouched.m_nPrivilegeCalls, 0);
 }

@@ -30,41 +30,28 @@ struct CAnswers {
     std::map<std::uint64_t, std::optional<std::string>> names;
 };
 
-std::optional<std::string> FakeResolve(const std::string& address) {
-    if (address.back() == '7')
-        return std::nullopt;
-    return "host-" + address;
-}
-
-TEST(NameResolver, AnswersEveryRequestWithItsKey) {
-    CAnswers answers;
-    CNameResolver resolver(FakeResolve, [&](std::uint64_t k, const auto& n) { answers.Add(k, n); });
-    for (int i = 0; i < 50; ++i)
-        resolver.Request(static_cast<std::uint64_t>(i), "10.0.0." + std::to_string(i));
-    ASSERT_TRUE(answers.WaitFor(50, 30s));
-    EXPECT_EQ(answers.names[3], std::optional<std::string>("host-10.0.0.3"));
-    EXPECT_EQ(answers.names[17], std::nullopt);
-    EXPECT_EQ(answers.names[49], std::optional<std::string>("host-10.0.0.49"));
-}
-
-TEST(NameResolver, ASlowLookupDoesNotHoldUpTheOthers) {
+TEST(NameResolver, AnswersEveryRequestWithItsKeyAndASlowLookupDoesNotHoldUpTheOthers) {
     CAnswers answers;
     std::mutex gate;
     std::unique_lock<std::mutex> closed(gate);
     const auto resolve = [&gate](const std::string& address) -> std::optional<std::string> {
         if (address == "10.0.0.1")
             std::lock_guard<std::mutex> wait(gate);
-        return address;
+        if (address.back() == '7')
+            return std::nullopt;
+        return "host-" + address;
     };
     CNameResolver resolver(
         resolve, [&](std::uint64_t k, const auto& n) { answers.Add(k, n); }, 4);
-    resolver.Request(1, "10.0.0.1");
-    for (std::uint64_t i = 2; i <= 10; ++i)
-        resolver.Request(i, "10.0.0." + std::to_string(i));
-    ASSERT_TRUE(answers.WaitFor(9, 30s));
+    for (int i = 1; i < 50; ++i)
+        resolver.Request(static_cast<std::uint64_t>(i), "10.0.0." + std::to_string(i));
+    ASSERT_TRUE(answers.WaitFor(48, 30s));
     EXPECT_EQ(answers.names.count(1), 0u);
+    EXPECT_EQ(answers.names[3], std::optional<std::string>("host-10.0.0.3"));
+    EXPECT_EQ(answers.names[17], std::nullopt);
+    EXPECT_EQ(answers.names[49], std::optional<std::string>("host-10.0.0.49"));
     closed.unlock();
-    ASSERT_TRUE(answers.WaitFor(10, 30s));
+    ASSERT_TRUE(answers.WaitFor(49, 30s));
 }
 
 TEST(NameResolver, DroppedRequestsGetNoAnswerAndDestructionWaitsForLookupsUnderWay) {

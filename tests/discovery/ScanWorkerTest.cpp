@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
 #include <set>
 
@@ -30,11 +29,9 @@ public:
     void OnScanDone() override {
         std::lock_guard<std::mutex> lock(m_mutex);
         ++m_nDone;
-        m_done.notify_all();
     }
     bool WaitDone(std::chrono::seconds limit) {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        return m_done.wait_for(lock, limit, [this] { return m_nDone > 0; });
+        return test::WaitUntil([this] { return DoneCount() > 0; }, limit);
     }
     int DoneCount() {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -46,7 +43,6 @@ public:
 
 private:
     std::mutex m_mutex;
-    std::condition_variable m_done;
     int m_nDone = 0;
 };
 
@@ -84,18 +80,23 @@ TEST(ScanWorker, ProbesEveryAddressButLastBytes0And255AndStepsForAll) {
     EXPECT_EQ(sink.DoneCount(), 0) << "a lone walk does not end the scan";
 }
 
-TEST(ScanWorkers, SweepReportsEachAnswerOnceAndEndsOnce) {
-    CRecordingSink sink;
+TEST(ScanWorkers, ASweepReportsEachAnswerOnceAndEndsOnceAlsoWhenASecondStartsAtOnceOrHasNoBlocks) {
+    CRecordingSink first, second, empty;
     CFakeNetwork net;
     CScanWorkers workers;
-    const auto blocks = DivideRange({10, 0, 0, 0}, {10, 0, 3, 255}, 80);
-    workers.Start(blocks, net.Probes(), sink);
-    ASSERT_TRUE(sink.WaitDone(30s));
+    workers.Start(DivideRange({10, 0, 0, 0}, {10, 0, 3, 255}, 80), net.Probes(), first);
+    workers.Start(DivideRange({10, 0, 4, 1}, {10, 0, 4, 20}, 10), net.Probes(), second);
+    ASSERT_TRUE(second.WaitDone(30s));
     workers.Join();
-    EXPECT_EQ(sink.DoneCount(), 1);
-    EXPECT_EQ(sink.steps, 4u * 254u);
-    EXPECT_EQ(net.probed.size(), 4u * 254u);
-    EXPECT_EQ(sink.found.size(), 4u * 84u);
+    EXPECT_EQ(first.DoneCount(), 1);
+    EXPECT_EQ(first.steps, 4u * 254u);
+    EXPECT_EQ(first.found.size(), 4u * 84u);
+    EXPECT_EQ(second.DoneCount(), 1);
+    EXPECT_EQ(second.found.size(), 6u);
+    EXPECT_EQ(net.probed.size(), 4u * 254u + 20u);
+    EXPECT_EQ(workers.RunningWorkers(), 0);
+    workers.Start({}, ScanProbes{}, empty);
+    EXPECT_EQ(empty.DoneCount(), 1) << "no blocks: the end at once";
     EXPECT_EQ(workers.RunningWorkers(), 0);
 }
 
@@ -113,14 +114,6 @@ TEST(ScanWorkers, ExactlyOneEndUnderManyQuickWorkers) {
         ASSERT_EQ(sink.found.size(), 80u);
         ASSERT_EQ(sink.steps, 80u);
     }
-}
-
-TEST(ScanWorkers, NoBlocksEndsAtOnce) {
-    CRecordingSink sink;
-    CScanWorkers workers;
-    workers.Start({}, ScanProbes{}, sink);
-    EXPECT_EQ(sink.DoneCount(), 1);
-    EXPECT_EQ(workers.RunningWorkers(), 0);
 }
 
 TEST(ScanWorkers, CancelStopsWorkersBeforeTheirNextAddressAndStillEnds) {
@@ -158,21 +151,6 @@ TEST(ScanWorkers, DestroyingWaitsForTheWorkers) {
         workers.Start(DivideRange({10, 0, 0, 0}, {10, 0, 0, 255}, 80), probes, sink);
     }
     EXPECT_EQ(sink.DoneCount(), 1);
-}
-
-TEST(ScanWorkers, ASecondScanStartsAfterTheFirst) {
-    CRecordingSink first;
-    CRecordingSink second;
-    CFakeNetwork net;
-    CScanWorkers workers;
-    workers.Start(DivideRange({10, 0, 0, 1}, {10, 0, 0, 20}, 10), net.Probes(), first);
-    workers.Start(DivideRange({10, 0, 1, 1}, {10, 0, 1, 20}, 10), net.Probes(), second);
-    ASSERT_TRUE(second.WaitDone(30s));
-    workers.Join();
-    EXPECT_EQ(first.DoneCount(), 1);
-    EXPECT_EQ(second.DoneCount(), 1);
-    EXPECT_EQ(first.found.size(), 6u);
-    EXPECT_EQ(second.found.size(), 6u);
 }
 
 } // namespace

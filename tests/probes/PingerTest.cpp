@@ -53,6 +53,19 @@ std::vector<FakeDatagram> OursLast(const FakeSent& s, int) {
             {400, unreachable, s.to}, {450, s.bytes, s.to},  {900, EchoOf(s.bytes), s.to}};
 }
 
+// Only another host answers, for us.
+std::vector<FakeDatagram> Foreign(const FakeSent& s, int) {
+    return {{100, EchoOf(s.bytes), kOther}};
+}
+
+// The first reply comes 1.2 s late, inside the second attempt, whose own reply takes 300 ms.
+std::vector<FakeDatagram> Late(const FakeSent& s, int index) {
+    return {{index == 0 ? 1200000 : 300000, EchoOf(s.bytes), s.to}};
+}
+
+using Knobs = std::function<void(CFakeIcmpNetwork&)>;
+const Knobs kUnstamped = [](CFakeIcmpNetwork& n) { n.bStamps = false; };
+
 } // namespace
 
 TEST(Pinger, AveragesTheAttemptsWithMinusOneForEachSilentOneAndPausesOnlyAfterAnsweredOnes) {
@@ -60,7 +73,7 @@ TEST(Pinger, AveragesTheAttemptsWithMinusOneForEachSilentOneAndPausesOnlyAfterAn
         const char* what;
         Responder respond;
         unsigned attempts, pause;
-        std::function<void(CFakeIcmpNetwork&)> knobs;
+        Knobs knobs;
         std::int32_t expected;
         std::vector<std::uint32_t> sleeps;
         std::size_t sent;
@@ -74,55 +87,18 @@ TEST(Pinger, AveragesTheAttemptsWithMinusOneForEachSilentOneAndPausesOnlyAfterAn
         {"two of three", Answer({0, 1}, 1000), 3, 1, {}, 666, {1, 1}, 3, 0},
         {"zero attempts are one", Answer({0}, 700), 0, 500, {}, 700, {}, 1, 700},
         {"only ours counts", OursLast, 1, 0, {}, 900, {}, 1, 900},
-        {"only foreign replies",
-         [](const FakeSent& s, int) {
-             return std::vector<FakeDatagram>{{100, EchoOf(s.bytes), kOther}};
-         },
-         1,
-         0,
-         {},
-         -1,
-         {},
-         1,
-         1000000},
-        // The first reply comes 1.2 s late, inside the second attempt, whose own reply takes 300 ms.
-        {"late reply",
-         [](const FakeSent& s, int index) {
-             return std::vector<FakeDatagram>{{index == 0 ? 1200000 : 300000, EchoOf(s.bytes), s.to}};
-         },
-         2,
-         0,
-         {},
-         149999,
-         {0},
-         2,
-         0},
+        {"only foreign replies", Foreign, 1, 0, {}, -1, {}, 1, 1000000},
+        {"late reply", Late, 2, 0, {}, 149999, {0}, 2, 0},
         // Earlier than any send, far in the future, too large for any integer, not a number: the time is ours.
         {"stamp 1e3", Forged(1e3), 1, 0, {}, 500, {}, 1, 500},
-        {"stamp -1e12", Forged(-1e12), 1, 0, [](CFakeIcmpNetwork& n) { n.bStamps = false; }, 500, {}, 1, 500},
+        {"stamp -1e12", Forged(-1e12), 1, 0, kUnstamped, 500, {}, 1, 500},
         {"stamp 1e300", Forged(1e300), 1, 0, {}, 500, {}, 1, 500},
-        {"stamp nan", Forged(std::nan("")), 1, 0, [](CFakeIcmpNetwork& n) { n.bStamps = false; }, 500, {}, 1, 500},
-        {"datagram socket", Answer({0}, 250), 1, 0, [](CFakeIcmpNetwork& n) { n.bRaw = false; }, 250, {}, 1, 0},
-        {"no socket", Answer({0}, 250), 1, 0, [](CFakeIcmpNetwork& n) { n.bCanOpen = false; }, -1, {}, 0, 0},
-        {"failing wait", Answer({0, 1}, 100), 2, 0, [](CFakeIcmpNetwork& n) { n.bWaitFails = true; }, -1, {}, 1, 0},
-        {"failing receive: a silent attempt",
-         Answer({0, 1}, 500),
-         2,
-         40,
-         [](CFakeIcmpNetwork& n) { n.nReceiveFailures = 1; },
-         249,
-         {40},
-         2,
-         0},
-        {"full send buffer: retried",
-         Answer({0}, 500),
-         1,
-         0,
-         [](CFakeIcmpNetwork& n) { n.nBusySends = 3; },
-         500,
-         {1, 1, 1},
-         1,
-         0},
+        {"stamp nan", Forged(std::nan("")), 1, 0, kUnstamped, 500, {}, 1, 500},
+        {"datagram socket", Answer({0}, 250), 1, 0, [](auto& n) { n.bRaw = false; }, 250, {}, 1, 0},
+        {"no socket", Answer({0}, 250), 1, 0, [](auto& n) { n.bCanOpen = false; }, -1, {}, 0, 0},
+        {"failing wait", Answer({0, 1}, 100), 2, 0, [](auto& n) { n.bWaitFails = true; }, -1, {}, 1, 0},
+        {"failing receive", Answer({0, 1}, 500), 2, 40, [](auto& n) { n.nReceiveFailures = 1; }, 249, {40}, 2, 0},
+        {"full send buffer", Answer({0}, 500), 1, 0, [](auto& n) { n.nBusySends = 3; }, 500, {1, 1, 1}, 1, 0},
     };
     for (const auto& c : cases) {
         CFakeProbeClock clock;

@@ -30,6 +30,12 @@ TEST(Stopwatch, StopKeepsTheElapsedTimeStartResumesAStoppedOneAndRestartsARunnin
     w.Start(true);
     clock.Advance(5);
     EXPECT_DOUBLE_EQ(w.ElapsedMicroseconds(), 5.0);
+    // Only a zero start reads as stopped: a counter at its first tick is a start.
+    CFakeProbeClock early;
+    early.Advance(1 - early.Now());
+    CStopwatch first(true, early);
+    early.Advance(7);
+    EXPECT_DOUBLE_EQ(first.ElapsedMicroseconds(), 7.0);
 }
 
 TEST(Stopwatch, SystemCounterMeasuresASleep) {

@@ -3,6 +3,7 @@
 #include "lan/Lan.h"
 #include "platform/Icmp.h"
 #include "probes/EchoRequest.h"
+#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -54,12 +55,8 @@ Received Drain(platform::IIcmpSocket& socket, std::uint32_t ms) {
 
 // Waits (bounded) for a process started by SpawnIn to end by itself; ends it by PID when it does not.
 void AwaitProcess(pid_t pid, int seconds) {
-    for (int i = 0; i < seconds * 50; ++i) {
-        if (waitpid(pid, nullptr, WNOHANG) == pid)
-            return;
-        usleep(20000);
-    }
-    EndProcess(pid);
+    if (!WaitUntil([pid] { return waitpid(pid, nullptr, WNOHANG) == pid; }, std::chrono::seconds(seconds)))
+        EndProcess(pid);
 }
 
 // The first two hosts: one forges replies at the monitor, the other is the one probed.
