@@ -56,212 +56,201 @@ std::pair<int, int> DiffFromSkin(const QImage& shot, const QRect& rc) {
 class TestTaskbarNotifier : public QObject {
     Q_OBJECT
 private slots:
-    void Create_MakesHiddenFramelessOnTopNonActivatingPopupWithHandCursor();
-    void SetSkin_CutsTheTransparentColourOutOfTheShape();
-    void SetTextFont_StyleBitsGiveBoldItalicUnderline();
-    void Show_FadesInFivePixelsFromWorkAreaCornerAndHidesAfterCycle();
-    void Click_PostsNotifierClickedToOwnerAndKeepsPopup();
-    void Paint_DrawsCaptionOnSkinInsideTextRectInHoverColour();
-    void Caption_BreaksBetweenWordsAndCutsWithEllipsis();
-    void Screenshot_SavedWhenAsked();
-};
-
-void TestTaskbarNotifier::Create_MakesHiddenFramelessOnTopNonActivatingPopupWithHandCursor() {
-    COwner owner;
-    CTaskbarNotifier popup;
-    QVERIFY(popup.Create(&owner));
-    QVERIFY(!popup.isVisible());
-    QCOMPARE(popup.windowType(), Qt::ToolTip);
-    QCOMPARE(popup.windowFlags() & ~Qt::WindowType_Mask,
-             Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
-    QVERIFY(popup.testAttribute(Qt::WA_ShowWithoutActivating));
-    QCOMPARE(popup.cursor().shape(), Qt::PointingHandCursor);
-    QCOMPARE(popup.GetTextColor(false), RGB(133, 146, 181));
-    QCOMPARE(popup.GetTextColor(true), RGB(10, 36, 106));
-}
-
-void TestTaskbarNotifier::SetSkin_CutsTheTransparentColourOutOfTheShape() {
-    CTaskbarNotifier popup;
-    popup.Create(nullptr);
-    popup.SetTextRect(1, 2, 3, 4);
-    QCOMPARE(popup.SetSkin(Skin135(), 255, 0, 255), 1);
-    QCOMPARE(popup.GetSkinSize(), QSize(201, 111));
-    QCOMPARE(popup.GetTextRect(), QRect(0, 0, 201, 111)); // reset by every skin
-    const QRegion rgn = popup.mask();
-    QCOMPARE(rgn, popup.GetSkinRegion());
-    // Whole groups of 4 columns are scanned: column 200 lies beyond. Row 0 loses 3 pixels at each end, row 1 one,
-    // rows 12 on the 3 outer columns.
-    QCOMPARE(rgn.boundingRect(), QRect(0, 0, 200, 111));
-    for (const QPoint pt : {QPoint(3, 0), QPoint(197, 0), QPoint(1, 1), QPoint(0, 2), QPoint(199, 11), QPoint(3, 12)})
-        QVERIFY2(rgn.contains(pt), qPrintable(QStringLiteral("%1,%2 inside").arg(pt.x()).arg(pt.y())));
-    long nArea = 0;
-    for (const QRect& rc : rgn)
-        nArea += static_cast<long>(rc.width()) * rc.height();
-    QCOMPARE(nArea, 200L * 111 - (3 + 2) - 1 - 99 * (3 + 2));
-
-    // An unloadable bitmap drops nothing but the picture; edges are taken with right and bottom exclusive.
-    popup.SetTextRect(10, 40, 191, 86);
-    QCOMPARE(popup.SetSkin(9999, 255, 0, 255), 0);
-    QCOMPARE(popup.GetSkinSize(), QSize(201, 111));
-    QCOMPARE(popup.GetTextRect(), QRect(10, 40, 181, 46));
-    QCOMPARE(popup.mask(), rgn);
-    // A component of -1 (any 0xFFFF) keeps the window rectangular.
-    QCOMPARE(popup.SetSkin(Skin135(), 255, -1, 255), 1);
-    QVERIFY(popup.mask().isEmpty());
-    QVERIFY(popup.GetSkinRegion().isEmpty());
-    QCOMPARE(popup.SetSkin(Skin135(), 0xFFFF, 0, 255), 1);
-    QVERIFY(popup.mask().isEmpty());
-
-    // A width that is a multiple of 4 is used whole; only the low byte of each component counts.
-    QImage img(8, 3, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    img.setPixel(0, 0, qRgb(255, 0, 255));
-    img.setPixel(7, 2, qRgb(255, 0, 255));
-    img.setPixel(5, 1, qRgb(255, 0, 254)); // near the colour is not the colour
-    QCOMPARE(CTaskbarNotifier::MakeSkinRegion(img, 0x1FF, 0x100, 0x2FF),
-             QRegion(0, 0, 8, 3) - QRegion(0, 0, 1, 1) - QRegion(7, 2, 1, 1));
-}
-
-void TestTaskbarNotifier::SetTextFont_StyleBitsGiveBoldItalicUnderline() {
-    CTaskbarNotifier popup;
-    popup.SetTextFont(QStringLiteral("Verdana"), 70, 0, 4);
-    const QFont& normal = popup.GetTextFont(false);
-    const QFont& selected = popup.GetTextFont(true);
-    QCOMPARE(normal.family(), QStringLiteral("Verdana"));
-    QCOMPARE(selected.pointSizeF(), 7.0);
-    QVERIFY(normal.weight() == QFont::Normal && !normal.italic() && !normal.underline());
-    QVERIFY(selected.weight() == QFont::Normal && !selected.italic() && selected.underline());
-    popup.SetTextFont(QStringLiteral("Arial"), 95, 1 | 2, 7);
-    QCOMPARE(normal.pointSizeF(), 9.5);
-    QVERIFY(normal.weight() == QFont::Bold && normal.italic() && !normal.underline());
-    QVERIFY(selected.bold() && selected.italic() && selected.underline());
-}
-
-void TestTaskbarNotifier::Show_FadesInFivePixelsFromWorkAreaCornerAndHidesAfterCycle() {
-    COwner owner;
-    CTaskbarNotifier popup;
-    Configure(popup, &owner);
-    // Short times so that the whole cycle runs in well under a second.
-    popup.Show(QStringLiteral("Just testing"), 100, 150, 100, 10);
-    QCOMPARE(popup.GetCaption(), QStringLiteral("Just testing"));
-    QTRY_VERIFY(popup.isVisible());
-    const QRect rcWork = QGuiApplication::primaryScreen()->availableGeometry();
-    QCOMPARE(popup.geometry(),
-             QRect(rcWork.x() + rcWork.width() - 201 - 5, rcWork.y() + rcWork.height() - 111 - 5, 201, 111));
-    QTRY_COMPARE_WITH_TIMEOUT(popup.GetAnimation().GetState(), CNotifierAnimation::Showing, 5000);
-    QCOMPARE(popup.GetAnimation().GetAlpha(), 200);
-    QCOMPARE(popup.windowOpacity(), 1.0); // this platform has no see-through windows: opaque, and no complaint
-    QTRY_COMPARE_WITH_TIMEOUT(popup.GetAnimation().GetState(), CNotifierAnimation::Hidden, 5000);
-    QVERIFY(!popup.isVisible());
-    QCOMPARE(popup.GetAnimation().GetAlpha(), 1);
-    QVERIFY(owner.types.isEmpty());
-}
-
-void TestTaskbarNotifier::Click_PostsNotifierClickedToOwnerAndKeepsPopup() {
-    COwner owner;
-    CTaskbarNotifier popup;
-    Configure(popup, &owner);
-    popup.Show(QStringLiteral("Just testing"), 100, 10500, 200, 10);
-    QTRY_COMPARE_WITH_TIMEOUT(popup.GetAnimation().GetState(), CNotifierAnimation::Showing, 5000);
-    QTest::mouseClick(&popup, Qt::RightButton, {}, QPoint(100, 60));
-    QTest::mouseClick(&popup, Qt::LeftButton, {}, QPoint(100, 60));
-    QVERIFY(owner.types.isEmpty()); // posted, not sent
-    QTRY_COMPARE(owner.types, QList<int>{lanwick::WM_NOTIFIER_CLICKED});
-    QCOMPARE(lanwick::WM_NOTIFIER_CLICKED, 1147);
-    QVERIFY(popup.isVisible());
-    QCOMPARE(popup.GetAnimation().GetState(), CNotifierAnimation::Showing);
-
-    // The owner gone, a click goes nowhere and harms nothing.
-    auto pOwner = std::make_unique<COwner>();
-    CTaskbarNotifier orphan;
-    Configure(orphan, pOwner.get());
-    pOwner.reset();
-    QTest::mouseClick(&orphan, Qt::LeftButton, {}, QPoint(100, 60));
-    QCoreApplication::processEvents();
-}
-
-void TestTaskbarNotifier::Paint_DrawsCaptionOnSkinInsideTextRectInHoverColour() {
-    CTaskbarNotifier popup;
-    Configure(popup, nullptr);
-    popup.Show(QStringLiteral("        online\nalpha\nbeta\n"), 500, 9500, 200, 10);
-    const QImage shot = popup.grab().toImage();
-    const auto [nIn, nOut] = DiffFromSkin(shot, popup.GetTextRect());
-    QVERIFY2(nIn > 50, qPrintable(QString::number(nIn)));
-    QCOMPARE(nOut, 0); // transparent background: the skin shows everywhere else
-    // The caption is black on the light body, and blue while the pointer is over the popup.
-    auto count = [&](auto wanted) {
-        const QImage image = popup.grab().toImage();
-        int n = 0;
-        for (int y = 40; y < 86; ++y)
-            for (int x = 10; x < 191; ++x)
-                n += wanted(image.pixelColor(x, y)) ? 1 : 0;
-        return n;
-    };
-    auto dark = [](const QColor& c) { return qGray(c.rgb()) < 80; };
-    auto blue = [](const QColor& c) { return c.blue() > 150 && c.red() < 60 && c.green() < 60; };
-    QVERIFY(count(dark) > 0);
-    QCOMPARE(count(blue), 0);
-    QEnterEvent enter(QPointF(50, 50), QPointF(50, 50), QPointF(50, 50));
-    QCoreApplication::sendEvent(&popup, &enter);
-    QVERIFY(count(blue) > 0);
-    QEvent leave(QEvent::Leave);
-    QCoreApplication::sendEvent(&popup, &leave);
-    QCOMPARE(count(blue), 0);
-    popup.Hide();
-}
-
-void TestTaskbarNotifier::Caption_BreaksBetweenWordsAndCutsWithEllipsis() {
-    QFont font(QStringLiteral("Verdana"));
-    font.setPointSizeF(7.0);
-    const QFontMetrics fm(font);
-    const int nLine = fm.lineSpacing();
-    // The notification layout: one line per "\n", the final "\n" opens no extra line, leading spaces stay.
-    QCOMPARE(LayoutNotifierCaption(QStringLiteral("        online\nalpha\n"), font, 181, 46),
-             (QStringList{QStringLiteral("        online"), QStringLiteral("alpha")}));
-    QCOMPARE(LayoutNotifierCaption(QStringLiteral("a\n\nb"), font, 181, 10 * nLine),
-             (QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")}));
-    const QString strWords = QStringLiteral("one two three four five six seven eight nine ten");
-    const QStringList wrapped =
-        LayoutNotifierCaption(strWords, font, fm.horizontalAdvance(QStringLiteral("three four")), 100 * nLine);
-    QVERIFY(wrapped.size() >= 4);
-    QCOMPARE(wrapped.join(QLatin1Char(' ')), strWords); // broken only between words
-    const QStringList cut = LayoutNotifierCaption(QStringLiteral("averyveryverylongmachinename"), font, 60, 46);
-    QCOMPARE(cut.size(), 1);
-    QVERIFY(cut.front().endsWith(QStringLiteral("...")));
-    QVERIFY(fm.horizontalAdvance(cut.front()) <= 60);
-    // More lines than fit: the last one that fits ends with "..." even when it is short.
-    QCOMPARE(LayoutNotifierCaption(QStringLiteral("a\nb\nc\nd\ne\nf"), font, 181, 3 * nLine),
-             (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c...")}));
-    QCOMPARE(LayoutNotifierCaption(QStringLiteral("a\nb"), font, 181, 1).size(), 1);
-}
-
-// Not a check: scripts/screenshot-popup.sh runs this on a virtual display for the README's pictures.
-void TestTaskbarNotifier::Screenshot_SavedWhenAsked() {
-    const QString strDir = qEnvironmentVariable("LANWICK_SCREENSHOT_DIR");
-    if (strDir.isEmpty())
-        QSKIP("set LANWICK_SCREENSHOT_DIR to save pictures of the popup");
-    CTaskbarNotifier popup;
-    Configure(popup, nullptr);
-    popup.Show(QStringLiteral("        online\nfileserver\nprinter-2\n       offline\nbackup\n"), 500, 9500, 200, 10);
-    QTRY_COMPARE_WITH_TIMEOUT(popup.GetAnimation().GetState(), CNotifierAnimation::Showing, 10000);
-    QTest::qWait(300); // for the pictures only: the display's own drawing settles
-
-    // The popup alone, with what lies outside its shape left transparent.
-    QImage close(popup.size(), QImage::Format_ARGB32);
-    close.fill(Qt::transparent);
-    {
-        QPainter dc(&close);
-        dc.setClipRegion(popup.GetSkinRegion());
-        dc.drawPixmap(0, 0, popup.grab());
+    void Create_MakesHiddenFramelessOnTopNonActivatingPopupWithHandCursor() {
+        COwner owner;
+        CTaskbarNotifier popup;
+        QVERIFY(popup.Create(&owner));
+        QVERIFY(!popup.isVisible());
+        QCOMPARE(popup.windowType(), Qt::ToolTip);
+        QCOMPARE(popup.windowFlags() & ~Qt::WindowType_Mask,
+                 Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
+        QVERIFY(popup.testAttribute(Qt::WA_ShowWithoutActivating));
+        QCOMPARE(popup.cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(popup.GetTextColor(false), RGB(133, 146, 181));
+        QCOMPARE(popup.GetTextColor(true), RGB(10, 36, 106));
     }
-    QVERIFY(close.save(strDir + QStringLiteral("/popup.png")));
 
-    // The corner of the screen where it stands.
-    QScreen* pScreen = QGuiApplication::primaryScreen();
-    const QRect rcScreen = pScreen->geometry();
-    const QPixmap shot = pScreen->grabWindow(0, rcScreen.width() - 320, rcScreen.height() - 200, 320, 200);
-    QVERIFY(shot.save(strDir + QStringLiteral("/popup-corner.png")));
-}
+    void SetSkin_CutsTheTransparentColourOutOfTheShape() {
+        CTaskbarNotifier popup;
+        popup.Create(nullptr);
+        popup.SetTextRect(1, 2, 3, 4);
+        QCOMPARE(popup.SetSkin(Skin135(), 255, 0, 255), 1);
+        QCOMPARE(popup.GetSkinSize(), QSize(201, 111));
+        QCOMPARE(popup.GetTextRect(), QRect(0, 0, 201, 111)); // reset by every skin
+        const QRegion rgn = popup.mask();
+        QCOMPARE(rgn, popup.GetSkinRegion());
+        // Whole groups of 4 columns are scanned: column 200 lies beyond. Row 0 loses 3 pixels at each end, row 1 one,
+        // rows 12 on the 3 outer columns (the skin's own pixels are checked with the resources).
+        QCOMPARE(rgn.boundingRect(), QRect(0, 0, 200, 111));
+        long nArea = 0;
+        for (const QRect& rc : rgn)
+            nArea += static_cast<long>(rc.width()) * rc.height();
+        QCOMPARE(nArea, 200L * 111 - (3 + 2) - 1 - 99 * (3 + 2));
+
+        // An unloadable bitmap drops nothing but the picture; edges are taken with right and bottom exclusive.
+        popup.SetTextRect(10, 40, 191, 86);
+        QCOMPARE(popup.SetSkin(9999, 255, 0, 255), 0);
+        QCOMPARE(popup.GetSkinSize(), QSize(201, 111));
+        QCOMPARE(popup.GetTextRect(), QRect(10, 40, 181, 46));
+        QCOMPARE(popup.mask(), rgn);
+        // A component of -1 (any 0xFFFF) keeps the window rectangular.
+        QCOMPARE(popup.SetSkin(Skin135(), 255, -1, 255), 1);
+        QVERIFY(popup.mask().isEmpty());
+        QVERIFY(popup.GetSkinRegion().isEmpty());
+        QCOMPARE(popup.SetSkin(Skin135(), 0xFFFF, 0, 255), 1);
+        QVERIFY(popup.mask().isEmpty());
+
+        // A width that is a multiple of 4 is used whole; only the low byte of each component counts.
+        QImage img(8, 3, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        img.setPixel(0, 0, qRgb(255, 0, 255));
+        img.setPixel(7, 2, qRgb(255, 0, 255));
+        img.setPixel(5, 1, qRgb(255, 0, 254)); // near the colour is not the colour
+        QCOMPARE(CTaskbarNotifier::MakeSkinRegion(img, 0x1FF, 0x100, 0x2FF),
+                 QRegion(0, 0, 8, 3) - QRegion(0, 0, 1, 1) - QRegion(7, 2, 1, 1));
+    }
+
+    void SetTextFont_StyleBitsGiveBoldItalicUnderline() {
+        CTaskbarNotifier popup;
+        popup.SetTextFont(QStringLiteral("Verdana"), 70, 0, 4);
+        const QFont& normal = popup.GetTextFont(false);
+        const QFont& selected = popup.GetTextFont(true);
+        QCOMPARE(normal.family(), QStringLiteral("Verdana"));
+        QCOMPARE(selected.pointSizeF(), 7.0);
+        QVERIFY(normal.weight() == QFont::Normal && !normal.italic() && !normal.underline());
+        QVERIFY(selected.weight() == QFont::Normal && !selected.italic() && selected.underline());
+        popup.SetTextFont(QStringLiteral("Arial"), 95, 1 | 2, 7);
+        QCOMPARE(normal.pointSizeF(), 9.5);
+        QVERIFY(normal.weight() == QFont::Bold && normal.italic() && !normal.underline());
+        QVERIFY(selected.bold() && selected.italic() && selected.underline());
+    }
+
+    void Show_FadesInFivePixelsFromWorkAreaCornerAndHidesAfterCycle() {
+        COwner owner;
+        CTaskbarNotifier popup;
+        Configure(popup, &owner);
+        // Short times so that the whole cycle runs in well under a second.
+        popup.Show(QStringLiteral("Just testing"), 100, 150, 100, 10);
+        QTRY_VERIFY(popup.isVisible());
+        const QRect rcWork = QGuiApplication::primaryScreen()->availableGeometry();
+        QCOMPARE(popup.geometry(),
+                 QRect(rcWork.x() + rcWork.width() - 201 - 5, rcWork.y() + rcWork.height() - 111 - 5, 201, 111));
+        QTRY_COMPARE_WITH_TIMEOUT(popup.GetAnimation().GetState(), CNotifierAnimation::Showing, 5000);
+        QCOMPARE(popup.GetAnimation().GetAlpha(), 200);
+        QCOMPARE(popup.windowOpacity(), 1.0); // this platform has no see-through windows: opaque, and no complaint
+        QTRY_COMPARE_WITH_TIMEOUT(popup.GetAnimation().GetState(), CNotifierAnimation::Hidden, 5000);
+        QVERIFY(!popup.isVisible());
+        QCOMPARE(popup.GetAnimation().GetAlpha(), 1);
+        QVERIFY(owner.types.isEmpty());
+    }
+
+    void Click_PostsNotifierClickedToOwnerAndKeepsPopup() {
+        COwner owner;
+        CTaskbarNotifier popup;
+        Configure(popup, &owner);
+        popup.Show(QStringLiteral("Just testing"), 100, 10500, 200, 10);
+        QTRY_COMPARE_WITH_TIMEOUT(popup.GetAnimation().GetState(), CNotifierAnimation::Showing, 5000);
+        QTest::mouseClick(&popup, Qt::RightButton, {}, QPoint(100, 60));
+        QTest::mouseClick(&popup, Qt::LeftButton, {}, QPoint(100, 60));
+        QVERIFY(owner.types.isEmpty()); // posted, not sent
+        QTRY_COMPARE(owner.types, QList<int>{lanwick::WM_NOTIFIER_CLICKED});
+        QCOMPARE(lanwick::WM_NOTIFIER_CLICKED, 1147);
+        QVERIFY(popup.isVisible());
+        QCOMPARE(popup.GetAnimation().GetState(), CNotifierAnimation::Showing);
+
+        // The owner gone, a click goes nowhere and harms nothing.
+        auto pOwner = std::make_unique<COwner>();
+        CTaskbarNotifier orphan;
+        Configure(orphan, pOwner.get());
+        pOwner.reset();
+        QTest::mouseClick(&orphan, Qt::LeftButton, {}, QPoint(100, 60));
+        QCoreApplication::processEvents();
+    }
+
+    void Paint_DrawsCaptionOnSkinInsideTextRectInHoverColour() {
+        CTaskbarNotifier popup;
+        Configure(popup, nullptr);
+        popup.Show(QStringLiteral("        online\nalpha\nbeta\n"), 500, 9500, 200, 10);
+        const QImage shot = popup.grab().toImage();
+        const auto [nIn, nOut] = DiffFromSkin(shot, popup.GetTextRect());
+        QVERIFY2(nIn > 50, qPrintable(QString::number(nIn)));
+        QCOMPARE(nOut, 0); // transparent background: the skin shows everywhere else
+        // The caption is black on the light body, and blue while the pointer is over the popup.
+        auto count = [&](auto wanted) {
+            const QImage image = popup.grab().toImage();
+            int n = 0;
+            for (int y = 40; y < 86; ++y)
+                for (int x = 10; x < 191; ++x)
+                    n += wanted(image.pixelColor(x, y)) ? 1 : 0;
+            return n;
+        };
+        auto dark = [](const QColor& c) { return qGray(c.rgb()) < 80; };
+        auto blue = [](const QColor& c) { return c.blue() > 150 && c.red() < 60 && c.green() < 60; };
+        QVERIFY(count(dark) > 0);
+        QCOMPARE(count(blue), 0);
+        QEnterEvent enter(QPointF(50, 50), QPointF(50, 50), QPointF(50, 50));
+        QCoreApplication::sendEvent(&popup, &enter);
+        QVERIFY(count(blue) > 0);
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(&popup, &leave);
+        QCOMPARE(count(blue), 0);
+        popup.Hide();
+    }
+
+    void Caption_BreaksBetweenWordsAndCutsWithEllipsis() {
+        QFont font(QStringLiteral("Verdana"));
+        font.setPointSizeF(7.0);
+        const QFontMetrics fm(font);
+        const int nLine = fm.lineSpacing();
+        // The notification layout: one line per "\n", the final "\n" opens no extra line, leading spaces stay.
+        QCOMPARE(LayoutNotifierCaption(QStringLiteral("        online\nalpha\n"), font, 181, 46),
+                 (QStringList{QStringLiteral("        online"), QStringLiteral("alpha")}));
+        QCOMPARE(LayoutNotifierCaption(QStringLiteral("a\n\nb"), font, 181, 10 * nLine),
+                 (QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")}));
+        const QString strWords = QStringLiteral("one two three four five six seven eight nine ten");
+        const QStringList wrapped =
+            LayoutNotifierCaption(strWords, font, fm.horizontalAdvance(QStringLiteral("three four")), 100 * nLine);
+        QVERIFY(wrapped.size() >= 4);
+        QCOMPARE(wrapped.join(QLatin1Char(' ')), strWords); // broken only between words
+        const QStringList cut = LayoutNotifierCaption(QStringLiteral("averyveryverylongmachinename"), font, 60, 46);
+        QCOMPARE(cut.size(), 1);
+        QVERIFY(cut.front().endsWith(QStringLiteral("...")));
+        QVERIFY(fm.horizontalAdvance(cut.front()) <= 60);
+        // More lines than fit: the last one that fits ends with "..." even when it is short.
+        QCOMPARE(LayoutNotifierCaption(QStringLiteral("a\nb\nc\nd\ne\nf"), font, 181, 3 * nLine),
+                 (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c...")}));
+        QCOMPARE(LayoutNotifierCaption(QStringLiteral("a\nb"), font, 181, 1).size(), 1);
+    }
+
+    // Not a check: scripts/screenshot-popup.sh runs this on a virtual display for the README's pictures.
+    void Screenshot_SavedWhenAsked() {
+        const QString strDir = qEnvironmentVariable("LANWICK_SCREENSHOT_DIR");
+        if (strDir.isEmpty())
+            QSKIP("set LANWICK_SCREENSHOT_DIR to save pictures of the popup");
+        CTaskbarNotifier popup;
+        Configure(popup, nullptr);
+        popup.Show(QStringLiteral("        online\nfileserver\nprinter-2\n       offline\nbackup\n"), 500, 9500, 200,
+                   10);
+        QTRY_COMPARE_WITH_TIMEOUT(popup.GetAnimation().GetState(), CNotifierAnimation::Showing, 10000);
+        QTest::qWait(300); // for the pictures only: the display's own drawing settles
+
+        // The popup alone, with what lies outside its shape left transparent.
+        QImage close(popup.size(), QImage::Format_ARGB32);
+        close.fill(Qt::transparent);
+        {
+            QPainter dc(&close);
+            dc.setClipRegion(popup.GetSkinRegion());
+            dc.drawPixmap(0, 0, popup.grab());
+        }
+        QVERIFY(close.save(strDir + QStringLiteral("/popup.png")));
+
+        // The corner of the screen where it stands.
+        QScreen* pScreen = QGuiApplication::primaryScreen();
+        const QRect rcScreen = pScreen->geometry();
+        const QPixmap shot = pScreen->grabWindow(0, rcScreen.width() - 320, rcScreen.height() - 200, 320, 200);
+        QVERIFY(shot.save(strDir + QStringLiteral("/popup-corner.png")));
+    }
+};
 
 QTEST_MAIN(TestTaskbarNotifier)
 #include "tst_TaskbarNotifier.moc"
