@@ -7,6 +7,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLineEdit>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -90,6 +91,17 @@ QRect DarkBox(const QImage& image, const QRect& rcWanted, bool (*match)(const QC
     return box;
 }
 
+// Pixels within rc darker than mid grey.
+int Ink(const QImage& image, const QRect& rc) {
+    int n = 0;
+    for (int y = rc.top(); y <= rc.bottom(); ++y) {
+        for (int x = rc.left(); x <= rc.right(); ++x) {
+            n += IsDark(image.pixelColor(x, y)) ? 1 : 0;
+        }
+    }
+    return n;
+}
+
 } // namespace
 
 class TestXListCtrl : public QObject {
@@ -155,6 +167,7 @@ private slots:
         QVERIFY(f.pList->GetItemData(-1) == nullptr);
         QRect rc(1, 2, 3, 4);
         QCOMPARE(f.pList->GetSubItemRect(0, 4, LVIR_BOUNDS, rc), 0);
+        QCOMPARE(f.pList->GetSubItemRect(0, 0, LVIR_LABEL + 1, rc), 0);
         QCOMPARE(rc, QRect(1, 2, 3, 4));
         QCOMPARE(f.pList->GetItemText(5, 0), QString());
         QCOMPARE(f.pList->GetItemText(1, 0), QStringLiteral("b"));
@@ -226,9 +239,16 @@ private slots:
         const QImage image = f.Grab();
         const QRect left = DarkBox(image, f.Cell(0, 0));
         QVERIFY(left.left() - f.Cell(0, 0).left() <= 2); // no margin
-        const int nNormal = QFontMetrics(f.pList->font()).horizontalAdvance(QStringLiteral("nnnnnnnn"));
-        QVERIFY2(qAbs(left.width() - nNormal) <= 3,
-                 qPrintable(QStringLiteral("%1 of %2").arg(left.width()).arg(nNormal)));
+        // Normal weight: as much ink as the same text drawn in the list's font.
+        QImage plain(f.Cell(0, 0).size(), QImage::Format_RGB32);
+        plain.fill(Qt::white);
+        QPainter dc(&plain);
+        dc.setFont(f.pList->font());
+        dc.drawText(plain.rect(), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("nnnnnnnn"));
+        dc.end();
+        const int nInk = Ink(image, f.Cell(0, 0));
+        const int nPlain = Ink(plain, plain.rect());
+        QVERIFY2(qAbs(nInk - nPlain) * 10 < nPlain, qPrintable(QStringLiteral("%1 of %2").arg(nInk).arg(nPlain)));
         const QRect rc3 = f.Cell(0, 3);
         const QRect centre = DarkBox(image, rc3);
         QVERIFY(qAbs((centre.left() - rc3.left()) - (rc3.right() - centre.right())) <= 2);
