@@ -79,13 +79,25 @@ private slots:
         QCOMPARE(popup.GetTextRect(), QRect(0, 0, 201, 111)); // reset by every skin
         const QRegion rgn = popup.mask();
         QCOMPARE(rgn, popup.GetSkinRegion());
-        // Whole groups of 4 columns are scanned: column 200 lies beyond. Row 0 loses 3 pixels at each end, row 1 one,
-        // rows 12 on the 3 outer columns (the skin's own pixels are checked with the resources).
-        QCOMPARE(rgn.boundingRect(), QRect(0, 0, 200, 111));
-        long nArea = 0;
-        for (const QRect& rc : rgn)
-            nArea += static_cast<long>(rc.width()) * rc.height();
-        QCOMPARE(nArea, 200L * 111 - (3 + 2) - 1 - 99 * (3 + 2));
+        // Skin 135 is magenta exactly outside its shape: 3 pixels at each end of row 0, 1 of row 1, the 3 outer
+        // columns from row 12. Whole groups of 4 columns are scanned, so column 200 lies outside the region.
+        const QImage skin = Skin135();
+        QCOMPARE(skin.depth(), 32);
+        for (int y = 0; y < skin.height(); ++y) {
+            for (int x = 0; x < skin.width(); ++x) {
+                const int nEdge = y == 0 || y >= 12 ? 3 : (y == 1 ? 1 : 0);
+                const bool bOutside = x < nEdge || x >= skin.width() - nEdge;
+                const bool bMagenta = (skin.pixel(x, y) | 0xFF000000u) == qRgb(255, 0, 255);
+                QVERIFY2(bMagenta == bOutside && rgn.contains(QPoint(x, y)) == (x < 200 && !bOutside),
+                         qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+            }
+        }
+        // A blue title band over a light body.
+        for (int y = 2; y < 12; ++y)
+            QVERIFY(skin.pixelColor(150, y).blue() > 120 &&
+                    skin.pixelColor(150, y).blue() > skin.pixelColor(150, y).red() + 60);
+        for (int y : {20, 60, 100})
+            QVERIFY(qGray(skin.pixel(150, y)) > 200);
 
         // An unloadable bitmap drops nothing but the picture; edges are taken with right and bottom exclusive.
         popup.SetTextRect(10, 40, 191, 86);

@@ -1,18 +1,29 @@
 // The notification sound player: one Finished per Play, never from inside Play, and always within the limit,
-// also here where there is no sound device at all.
+// also here where there is no sound device at all; and the program's own sound and pictures as the popup, the tray
+// and the main window expect them, embedded under their ids.
 #include "controls/Sound.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
 #include <QSignalSpy>
 #include <QSoundEffect>
 #include <QTest>
+#include <QXmlStreamReader>
+#include <QtEndian>
+
+#include <algorithm>
 
 using lanwick::CSound;
 
 namespace {
 
+QString Resources() {
+    return qEnvironmentVariable("LANWICK_SOURCE_DIR") + QStringLiteral("/resources/");
+}
+
 QString Sound150() {
-    return qEnvironmentVariable("LANWICK_SOURCE_DIR") + QStringLiteral("/resources/sounds/150.wav");
+    return Resources() + QStringLiteral("sounds/150.wav");
 }
 
 } // namespace
@@ -67,6 +78,66 @@ private slots:
         }
         QTest::qWait(100); // room for a late Finished of the stopped or the destroyed play, which must not come
         QCOMPARE(nFinished, 1);
+    }
+
+    void Icons_WindowIconAndRoundSwitchIconsGreenForOnGreyForOff() {
+        const QImage window(Resources() + QStringLiteral("icons/143.png"));
+        QCOMPARE(window.size(), QSize(32, 32));
+        QVERIFY(window.hasAlphaChannel());
+        const QImage on(Resources() + QStringLiteral("icons/144.png"));
+        const QImage off(Resources() + QStringLiteral("icons/145.png"));
+        for (const QImage& icon : {on, off}) {
+            QCOMPARE(icon.size(), QSize(16, 16));
+            QCOMPARE(qAlpha(icon.pixel(0, 0)), 0); // round: the corners are see-through
+            QCOMPARE(qAlpha(icon.pixel(8, 8)), 255);
+        }
+        QVERIFY(on.pixelColor(8, 4).green() > on.pixelColor(8, 4).red() + 50);
+        QVERIFY(qAbs(off.pixelColor(8, 4).green() - off.pixelColor(8, 4).red()) < 20);
+    }
+
+    void Sound150_IsMonoPcm11025Hz8BitOfAbout1_7Seconds() {
+        QFile file(Sound150());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray wav = file.readAll();
+        QCOMPARE(wav.left(4), QByteArray("RIFF"));
+        QCOMPARE(qFromLittleEndian<quint32>(wav.constData() + 4), quint32(wav.size() - 8));
+        QCOMPARE(wav.mid(8, 8), QByteArray("WAVEfmt "));
+        // PCM, mono, samples and bytes per second, block align, bits per sample.
+        const char* fmt = wav.constData() + 20;
+        QCOMPARE(qFromLittleEndian<quint16>(fmt), quint16(1));
+        QCOMPARE(qFromLittleEndian<quint16>(fmt + 2), quint16(1));
+        QCOMPARE(qFromLittleEndian<quint32>(fmt + 4), 11025u);
+        QCOMPARE(qFromLittleEndian<quint32>(fmt + 8), 11025u);
+        QCOMPARE(qFromLittleEndian<quint16>(fmt + 12), quint16(1));
+        QCOMPARE(qFromLittleEndian<quint16>(fmt + 14), quint16(8));
+        QCOMPARE(wav.mid(36, 4), QByteArray("data"));
+        const quint32 nSamples = qFromLittleEndian<quint32>(wav.constData() + 40);
+        QCOMPARE(nSamples, 18679u);
+        QVERIFY(44 + nSamples <= quint32(wav.size()));
+        const auto* p = reinterpret_cast<const uchar*>(wav.constData() + 44);
+        const auto [nMin, nMax] = std::minmax_element(p, p + nSamples);
+        QVERIFY(*nMax - *nMin > 150); // a clearly audible chime, yet not clipped
+        QVERIFY(*nMin > 0 && *nMax < 255);
+        QVERIFY(qAbs(int(p[0]) - 128) <= 2); // starts and ends at rest: no click
+        QVERIFY(qAbs(int(p[nSamples - 1]) - 128) <= 2);
+    }
+
+    void Qrc_EmbedsEveryResourceUnderItsId() {
+        QFile file(Resources() + QStringLiteral("lanwick.qrc"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringList aliases;
+        QXmlStreamReader xml(&file);
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != QLatin1String("file"))
+                continue;
+            aliases << xml.attributes().value(QLatin1String("alias")).toString();
+            const QString strPath = xml.readElementText();
+            QVERIFY2(QFile::exists(Resources() + strPath), qPrintable(strPath));
+        }
+        QVERIFY(!xml.hasError());
+        for (const char* alias :
+             {"icons/143.png", "icons/144.png", "icons/145.png", "bitmaps/135.bmp", "sounds/150.wav"})
+            QVERIFY2(aliases.contains(QLatin1String(alias)), alias);
     }
 
     void Sound150_IsAcceptedByTheSoundOutput() {
