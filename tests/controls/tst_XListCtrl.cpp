@@ -326,6 +326,7 @@ private slots:
         QCOMPARE(column, (QList<QVariantList>{{2}}));
 
         QTest::mouseClick(f.pList->viewport(), Qt::RightButton, {}, f.Cell(1, 2).center());
+        QCOMPARE(right.count(), 1);
         QCOMPARE(right.last().mid(0, 2), (QVariantList{1, 2}));
         QCOMPARE(f.pList->GetFirstSelectedItem(), 1);
         QTest::mouseClick(f.pList->viewport(), Qt::LeftButton, {}, f.Cell(0, 0).center());
