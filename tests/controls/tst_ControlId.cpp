@@ -11,53 +11,34 @@ using namespace lanwick;
 class TestControlId : public QObject {
     Q_OBJECT
 private slots:
-    void SetControlId_NamesWidgetAndStoresProperty() {
-        QWidget w;
-        SetControlId(&w, 1043);
-        QCOMPARE(w.objectName(), QStringLiteral("id_1043"));
-        QCOMPARE(w.property("lwId").toInt(), 1043);
-        QCOMPARE(ControlId(&w), 1043);
-    }
-
-    void ControlId_IsZeroWithoutId() {
-        QWidget w;
-        QCOMPARE(ControlId(&w), 0);
-        QCOMPARE(ControlId(nullptr), 0);
-    }
-
-    void FindControl_FindsNestedControlOfTheRightType() {
+    void FindControl_FindsNestedControlOfTheRightTypeByItsId() {
         QWidget root;
         auto* frame = new QWidget(&root);
         auto* button = new QPushButton(frame);
         auto* label = new QLabel(&root);
         SetControlId(button, 1004);
-        SetControlId(label, 1008);
+        SetControlId(label, 1043);
+        QCOMPARE(label->objectName(), QStringLiteral("id_1043"));
+        QCOMPARE(ControlId(label), 1043);
+        QCOMPARE(ControlId(frame), 0);
+        QCOMPARE(ControlId(nullptr), 0);
         QCOMPARE(FindControl(&root, 1004), static_cast<QWidget*>(button));
         QCOMPARE(FindControl<QPushButton>(&root, 1004), button);
-        QCOMPARE(FindControl<QLabel>(&root, 1008), label);
         QVERIFY(FindControl<QLabel>(&root, 1004) == nullptr);
         QVERIFY(FindControl(&root, 1999) == nullptr);
         QVERIFY(FindControl(&root, 0) == nullptr);
+        // The id counts, not a renamed object name.
+        label->setObjectName(QStringLiteral("renamed"));
+        QCOMPARE(FindControl<QLabel>(&root, 1043), label);
     }
 
-    void FindControl_TrustsTheIdNotARenamedObjectName() {
-        QWidget root;
-        auto* w = new QWidget(&root);
-        SetControlId(w, 1000);
-        w->setObjectName(QStringLiteral("renamed"));
-        QCOMPARE(FindControl(&root, 1000), w);
-    }
-
-    void MulDiv_RoundsHalvesAwayFromZero() {
+    void MulDivAndDialogUnits_RoundHalvesAwayFromZero() {
         QCOMPARE(MulDiv(1, 6, 4), 2);   // 1.5
         QCOMPARE(MulDiv(-1, 6, 4), -2); // -1.5
         QCOMPARE(MulDiv(5, 13, 8), 8);  // 8.125
         QCOMPARE(MulDiv(3, 13, 8), 5);  // 4.875
         QCOMPARE(MulDiv(7, 1, 0), -1);
         QCOMPARE(MulDiv(0x7fffffff, 4, 1), -1);
-    }
-
-    void DluRect_ConvertsTheMainWindowTemplate() {
         // The main window is 266 x 210 units; its list sits at 7, 22, 252, 90.
         QCOMPARE(DluX(266), 399);
         QCOMPARE(DluY(210), 341);

@@ -64,103 +64,75 @@ QRect DarkBox(const QImage& image, int x0, int x1) {
 class TestXHeaderCtrl : public QObject {
     Q_OBJECT
 private slots:
-    void NoColumns_ShowOnlyButtonFaceWithoutFrame() {
-        HeaderFixture f({}, {});
-        QVERIFY(f.Show());
-        const QImage image = f.Grab();
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x) {
-                QCOMPARE(image.pixelColor(x, y), kFace);
-            }
-        }
-    }
-
-    void Separators_AreEtchedBetweenColumnsButNotAfterTheLast() {
+    void FrameAndSeparators_CoverExactlyTheColumnsInDisplayOrderOrNothing() {
         HeaderFixture f({"Name", "IP", "MAC"}, {60, 80, 50});
         QVERIFY(f.Show());
-        const QImage image = f.Grab();
+        QImage image = f.Grab();
         const int h = image.height();
+        // Etched between the columns, two rows short at each end, and not after the last column.
         for (int y = 2; y <= h - 3; ++y) {
             QCOMPARE(image.pixelColor(59, y), kShadow);
             QCOMPARE(image.pixelColor(60, y), kHighlight);
             QCOMPARE(image.pixelColor(139, y), kShadow);
             QCOMPARE(image.pixelColor(140, y), kHighlight);
         }
-        // The separator leaves two rows at each end; there the frame or plain face shows.
         QCOMPARE(image.pixelColor(59, 1), kFace);
         QCOMPARE(image.pixelColor(59, h - 2), kFace);
-        // No separator at the last column's right edge: only the frame's shadow, then plain face.
         QCOMPARE(image.pixelColor(190, h / 2), kFace);
-    }
-
-    void Frame_CoversExactlyTheColumns() {
-        HeaderFixture f({"Name", "IP", "MAC"}, {60, 80, 50});
-        QVERIFY(f.Show());
-        const QImage image = f.Grab();
-        const int h = image.height();
-        for (int x = 0; x <= 188; ++x) {
-            QCOMPARE(image.pixelColor(x, 0), kHighlight);
-        }
+        // The frame: light top and left, shadow bottom and right, plain face beyond the columns.
         for (int x = 0; x <= 189; ++x) {
+            QCOMPARE(image.pixelColor(x, 0), x < 189 ? kHighlight : kShadow);
             QCOMPARE(image.pixelColor(x, h - 1), kShadow);
         }
-        for (int y = 0; y <= h - 2; ++y) {
-            QCOMPARE(image.pixelColor(0, y), kHighlight);
-        }
         for (int y = 0; y < h; ++y) {
+            QCOMPARE(image.pixelColor(0, y), y < h - 1 ? kHighlight : kShadow);
             QCOMPARE(image.pixelColor(189, y), kShadow);
             for (int x = 190; x < image.width(); ++x) {
                 QCOMPARE(image.pixelColor(x, y), kFace);
             }
         }
+        f.header.setSectionsMovable(true);
+        f.header.moveSection(0, 2); // display order: IP, MAC, Name
+        image = f.Grab();
+        QCOMPARE(image.pixelColor(79, h / 2), kShadow);
+        QCOMPARE(image.pixelColor(80, h / 2), kHighlight);
+        QCOMPARE(image.pixelColor(129, h / 2), kShadow);
+        QCOMPARE(image.pixelColor(130, h / 2), kHighlight);
+        QVERIFY(image.pixelColor(59, h / 2) != kShadow);
+        // Without columns only the button face shows, without a frame.
+        f.model.setColumnCount(0);
+        QImage face(image.size(), QImage::Format_RGB32);
+        face.fill(kFace);
+        QCOMPARE(f.Grab().convertToFormat(QImage::Format_RGB32), face);
     }
 
-    void Titles_AreBlackAndCentredWhateverTheAlignment() {
-        HeaderFixture f({"Name", "IP", "Online"}, {60, 80, 100});
+    void Titles_AreBlackCentredWhateverTheAlignmentAndCutWithEllipsis() {
+        const QString strTitle = QStringLiteral("A very long column title");
+        HeaderFixture f({strTitle, "IP", "Online"}, {50, 80, 100});
         f.model.setHeaderData(2, Qt::Horizontal, int(Qt::AlignRight | Qt::AlignVCenter), Qt::TextAlignmentRole);
         QVERIFY(f.Show());
         const QImage image = f.Grab();
-        const QRect box = DarkBox(image, 141, 238);
-        QVERIFY(box.isValid());
-        QVERIFY2(qAbs((box.left() + box.right()) / 2 - 190) <= 2, qPrintable(QString::number(box.left())));
+        const QRect box = DarkBox(image, 131, 228);
+        QVERIFY2(box.isValid() && qAbs((box.left() + box.right()) / 2 - 180) <= 2,
+                 qPrintable(QString::number(box.left())));
         for (int y = 0; y < image.height(); ++y) {
             for (int x = 0; x < image.width(); ++x) {
                 const QColor c = image.pixelColor(x, y);
                 QVERIFY2(c.blue() - c.red() < 40, "title drawn in the button text colour");
             }
         }
-    }
-
-    void LongTitle_EndsWithEllipsisInsideItsColumn() {
-        const QString strTitle = QStringLiteral("A very long column title");
-        HeaderFixture f({strTitle, "IP"}, {50, 80});
-        QVERIFY(f.Show());
         const QFontMetrics fm(f.header.font());
-        const QString strCut = CXHeaderCtrl::EndEllipsis(fm, strTitle, 50 - 2 * f.header.GetSpacing());
+        const int nRoom = 50 - 2 * f.header.GetSpacing();
+        const QString strCut = CXHeaderCtrl::EndEllipsis(fm, strTitle, nRoom);
         QVERIFY(strCut.endsWith(QStringLiteral("...")));
-        QVERIFY(fm.horizontalAdvance(strCut) <= 50 - 2 * f.header.GetSpacing());
+        QVERIFY(fm.horizontalAdvance(strCut) <= nRoom);
         QCOMPARE(CXHeaderCtrl::EndEllipsis(fm, QStringLiteral("IP"), 68), QStringLiteral("IP"));
-        const QImage image = f.Grab();
-        const QRect box = DarkBox(image, 1, 57);
-        QVERIFY(box.isValid());
-        QVERIFY(box.right() < 50 - f.header.GetSpacing() + 1);
+        const QRect cut = DarkBox(image, 1, 57);
+        QVERIFY(cut.isValid());
+        QVERIFY(cut.right() < 50 - f.header.GetSpacing() + 1);
     }
 
-    void MovedColumns_ArePaintedInDisplayOrder() {
-        HeaderFixture f({"Name", "IP", "MAC"}, {60, 80, 50});
-        f.header.setSectionsMovable(true);
-        f.header.moveSection(0, 2); // display order: IP, MAC, Name
-        QVERIFY(f.Show());
-        const QImage image = f.Grab();
-        const int y = image.height() / 2;
-        QCOMPARE(image.pixelColor(79, y), kShadow);
-        QCOMPARE(image.pixelColor(80, y), kHighlight);
-        QCOMPARE(image.pixelColor(129, y), kShadow);
-        QCOMPARE(image.pixelColor(130, y), kHighlight);
-        QVERIFY(image.pixelColor(59, y) != kShadow);
-    }
-
-    void MemDC_CopiesOnlyTheClipBoxAtTheEnd() {
+    void MemDC_CopiesOnlyTheClipBoxAtTheEndOrDrawsStraightIntoAPagedTarget() {
         QImage target(50, 50, QImage::Format_RGB32);
         target.fill(Qt::white);
         QPainter painter(&target);
@@ -173,35 +145,27 @@ private slots:
             dc->fillRect(QRect(12, 12, 1, 1), Qt::blue);
             QCOMPARE(target.pixelColor(15, 15), QColor(Qt::white)); // nothing reaches the target yet
         }
+        painter.setClipping(false);
+        {
+            CMemDC dc(&painter); // without a clip: the whole device
+            QCOMPARE(dc.Area(), QRect(0, 0, 50, 50));
+            dc->fillRect(QRect(49, 49, 1, 1), Qt::green);
+        }
         painter.end();
         QCOMPARE(target.pixelColor(15, 15), QColor(Qt::red));
         QCOMPARE(target.pixelColor(12, 12), QColor(Qt::blue)); // same coordinates as the target
         QCOMPARE(target.pixelColor(29, 29), QColor(Qt::red));
         QCOMPARE(target.pixelColor(5, 5), QColor(Qt::white));
         QCOMPARE(target.pixelColor(30, 30), QColor(Qt::white));
-    }
+        QCOMPARE(target.pixelColor(49, 49), QColor(Qt::green));
 
-    void MemDC_WithoutClipCoversTheWholeDevice() {
-        QImage target(30, 20, QImage::Format_RGB32);
-        target.fill(Qt::white);
-        QPainter painter(&target);
-        {
-            CMemDC dc(&painter);
-            QCOMPARE(dc.Area(), QRect(0, 0, 30, 20));
-            dc->fillRect(QRect(0, 0, 30, 20), Qt::green);
-        }
-        painter.end();
-        QCOMPARE(target.pixelColor(29, 19), QColor(Qt::green));
-    }
-
-    void MemDC_DrawsStraightIntoAPagedTarget() {
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         QPdfWriter writer(&buffer);
-        QPainter painter(&writer);
-        CMemDC dc(&painter);
+        QPainter pdf(&writer);
+        CMemDC dc(&pdf);
         QVERIFY(!dc.IsOffScreen());
-        QCOMPARE(dc.Painter(), &painter);
+        QCOMPARE(dc.Painter(), &pdf);
     }
 };
 
