@@ -12,6 +12,8 @@
 
 #include "support/WaitUntil.h"
 
+#include <gtest/gtest.h>
+
 namespace lanwick::test {
 
 CCliProcess::CCliProcess(const std::vector<std::string>& args, const std::string& program) {
@@ -85,6 +87,24 @@ CliResult RunCli(const std::vector<std::string>& args, int timeoutMs, const std:
     result.out = process.RestOfOutput();
     result.err = process.Errors();
     return result;
+}
+
+void ExpectRefused(const std::vector<std::string>& args, const std::string& strReason) {
+    std::string strCall;
+    for (const std::string& arg : args)
+        strCall += " [" + arg.substr(0, 100) + "]";
+    SCOPED_TRACE(strCall);
+    const CliResult r = RunCli(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("lanwick-cli: ", 0), 0u) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
+    EXPECT_NE(r.err.find(strReason), std::string::npos) << r.err;
+}
+
+void ExpectRefused(const Refusals& calls) {
+    for (const auto& [args, strReason] : calls)
+        ExpectRefused(args, strReason);
 }
 
 std::string Local(std::int64_t nAt) {

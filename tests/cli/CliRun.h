@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace lanwick::test {
@@ -47,6 +48,12 @@ private:
     std::size_t m_nRead = 0;
     int m_nStatus = -1;
 };
+
+// Each call is refused before anything is done: status 2, nothing on stdout, one line on stderr that starts with
+// "lanwick-cli: " and holds the reason.
+void ExpectRefused(const std::vector<std::string>& args, const std::string& strReason);
+using Refusals = std::vector<std::pair<std::vector<std::string>, std::string>>;
+void ExpectRefused(const Refusals& calls);
 
 // A time as lanwick-cli prints it: local, to the second, with the zone's offset.
 std::string Local(std::int64_t nAt);

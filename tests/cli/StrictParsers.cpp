@@ -55,13 +55,4 @@ PromParse ParseProm(const std::string& strText) {
     return result;
 }
 
-std::map<std::string, double> SeriesOf(const PromParse& parsed, const std::string& metric) {
-    std::map<std::string, double> series;
-    for (const auto& [name, value] : parsed.series) {
-        if (name == metric || name.rfind(metric + "{", 0) == 0)
-            series.emplace(name, value);
-    }
-    return series;
-}
-
 } // namespace lanwick::test

@@ -17,7 +17,4 @@ struct PromParse {
 };
 PromParse ParseProm(const std::string& strText);
 
-// The series of `metric`, each as written.
-std::map<std::string, double> SeriesOf(const PromParse& parsed, const std::string& metric);
-
 } // namespace lanwick::test

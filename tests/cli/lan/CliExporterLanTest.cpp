@@ -7,9 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -26,28 +23,12 @@ namespace {
 constexpr const char* kExporter = "/usr/bin/prometheus-node-exporter";
 constexpr int kPort = 19100; // the monitor namespace's own loopback: no other program listens there
 
-// The body of GET /metrics from 127.0.0.1:kPort, or nothing when the exporter does not answer (yet).
-std::optional<std::string> Scrape() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    timeval timeout{5, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(kPort);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::string response;
-    const std::string request = "GET /metrics HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0 &&
-        ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
-        char buffer[65536];
-        for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
-            response.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    const std::size_t body = response.find("\r\n\r\n");
-    if (!std::regex_search(response, std::regex("^HTTP/1\\.[01] 200")) || body == std::string::npos)
+// The body of /metrics from the exporter, or nothing when it does not answer (yet).
+std::optional<std::string> Scrape(const CTempDir& dir) {
+    if (Shell("curl -sf -m 5 -o " + dir.File("scrape") + " http://127.0.0.1:" + std::to_string(kPort) + "/metrics") !=
+        0)
         return std::nullopt;
-    return response.substr(body + 4);
+    return dir.Read("scrape");
 }
 
 // The value of the first sample of `metric` whose labels hold `label`, or nothing.
@@ -101,7 +82,7 @@ TEST(CliExporterLan, ScrapesFollowAHostOffAndOnAndNeverSeeAPartialFile) {
     // Scraping goes on for a few passes after the last phase: every replacement of the file is a chance to catch
     // it half written.
     while ((nPhase < 3 || seconds() < 8) && seconds() < 90) {
-        const std::optional<std::string> body = Scrape();
+        const std::optional<std::string> body = Scrape(dir);
         std::this_thread::sleep_for(std::chrono::milliseconds(body ? 20 : 50));
         if (!body)
             continue;

@@ -29,7 +29,7 @@ TEST(CliWakeLan, EveryWayOfNamingAMachineSendsItsMagicPacket_AndRefusedCallsSend
     ASSERT_TRUE(listener.WaitReady());
 
     // The refused calls first: the listener must see nothing of them.
-    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+    ExpectRefused({
         {{"wake"}, "missing TARGET"},
         {{"wake", "nobody", "--file", m}, "no machine with the address, MAC or name \"nobody\""},
         {{"wake", "double", "--file", m}, "names 2 machines"},
@@ -40,13 +40,7 @@ TEST(CliWakeLan, EveryWayOfNamingAMachineSendsItsMagicPacket_AndRefusedCallsSend
         {{"wake", h[1].address, "00:00:00:00:00:00"}, "gave no ARP answer"},
         {{"wake", h[1].address, h[1].mac, "--file", m}, "--file is only used with TARGET"},
         {{"wake", "Server One", "--file", dir.File("none.xml")}, "No such file"},
-    };
-    for (const auto& [args, reason] : refused) {
-        const CliResult r = RunCli(args);
-        EXPECT_EQ(r.status, 2);
-        EXPECT_EQ(r.out, "");
-        EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
-    }
+    });
     EXPECT_TRUE(listener.Datagrams(1, 500).empty()) << "a refused call sent a packet";
 
     std::string strLower = h[1].mac;
