@@ -1,76 +1,37 @@
-// Process plumbing of the command-line tests: fork, exec, pipes and bounded waits, every child ended by its PID.
+// Process plumbing of the command-line tests: fork, exec and bounded waits, every child ended by its PID.
 #include "cli/CliRun.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
-#include <thread>
 
 #include "support/WaitUntil.h"
 
+#include <gtest/gtest.h>
+
 namespace lanwick::test {
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-std::string TempRoot() {
-    const char* dir = std::getenv("LANWICK_LAN_DIR");
-    return dir && *dir ? dir : "/tmp";
-}
-
-int DecodeStatus(int raw) {
-    if (WIFEXITED(raw))
-        return WEXITSTATUS(raw);
-    if (WIFSIGNALED(raw))
-        return 128 + WTERMSIG(raw);
-    return -1;
-}
-
-int MillisecondsLeft(Clock::time_point end) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
-}
-
-ino_t Inode(const std::string& strPath) {
-    struct stat st {};
-    return ::stat(strPath.c_str(), &st) == 0 ? st.st_ino : 0;
-}
-
-} // namespace
-
 CCliProcess::CCliProcess(const std::vector<std::string>& args, const std::string& program) {
-    static int counter = 0;
-    m_strErrFile = TempRoot() + "/cli-stderr-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
     std::vector<std::string> argv = {program.empty() ? std::string(LANWICK_CLI) : program};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> cargv;
     for (std::string& arg : argv)
         cargv.push_back(arg.data());
     cargv.push_back(nullptr);
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
-        return;
+    const std::string strOut = m_dir.File("out"), strErr = m_dir.File("err");
     m_pid = fork();
     if (m_pid == 0) {
-        const int in = open("/dev/null", O_RDONLY);
-        const int err = open(m_strErrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(in, 0);
-        dup2(fds[1], 1);
-        dup2(err, 2);
+        dup2(open("/dev/null", O_RDONLY), 0);
+        dup2(open(strOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+        dup2(open(strErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
         execv(cargv[0], cargv.data());
         _exit(127);
     }
-    close(fds[1]);
-    m_outFd = fds[0];
 }
 
 CCliProcess::~CCliProcess() {
@@ -78,39 +39,22 @@ CCliProcess::~CCliProcess() {
         kill(m_pid, SIGKILL);
         waitpid(m_pid, nullptr, 0);
     }
-    if (m_outFd >= 0)
-        close(m_outFd);
-    unlink(m_strErrFile.c_str());
-}
-
-bool CCliProcess::Fill(int timeoutMs) {
-    if (m_bEof || m_outFd < 0)
-        return false;
-    pollfd p{m_outFd, POLLIN, 0};
-    if (poll(&p, 1, timeoutMs) <= 0)
-        return false;
-    char buf[4096];
-    const ssize_t n = read(m_outFd, buf, sizeof buf);
-    if (n <= 0) {
-        m_bEof = true;
-        return false;
-    }
-    m_buffer.append(buf, static_cast<std::size_t>(n));
-    return true;
 }
 
 std::optional<std::string> CCliProcess::ReadLine(int timeoutMs) {
-    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        const std::size_t nl = m_buffer.find('\n');
-        if (nl != std::string::npos) {
-            std::string line = m_buffer.substr(0, nl);
-            m_buffer.erase(0, nl + 1);
-            return line;
-        }
-        if (!Fill(MillisecondsLeft(end)) && (m_bEof || MillisecondsLeft(end) == 0))
-            return std::nullopt;
-    }
+    std::string line;
+    const auto next = [&] {
+        const std::string out = m_dir.Read("out");
+        const std::size_t nl = out.find('\n', m_nRead);
+        if (nl == std::string::npos)
+            return false;
+        line = out.substr(m_nRead, nl - m_nRead);
+        m_nRead = nl + 1;
+        return true;
+    };
+    if (!WaitUntil(next, std::chrono::milliseconds(timeoutMs)))
+        return std::nullopt;
+    return line;
 }
 
 void CCliProcess::Signal(int nSignal) {
@@ -119,32 +63,21 @@ void CCliProcess::Signal(int nSignal) {
 }
 
 int CCliProcess::Wait(int timeoutMs) {
-    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (m_pid > 0 && m_nStatus < 0) {
-        // Keep draining the output so that a full pipe never holds the process up.
-        if (!Fill(10) && m_bEof)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto ended = [&] {
         int raw = 0;
-        if (waitpid(m_pid, &raw, WNOHANG) == m_pid) {
-            m_nStatus = DecodeStatus(raw);
-            break;
-        }
-        if (MillisecondsLeft(end) == 0)
-            return -1;
-    }
-    while (Fill(1000)) {
-    }
+        if (m_nStatus >= 0 || m_pid <= 0 || waitpid(m_pid, &raw, WNOHANG) != m_pid)
+            return m_nStatus >= 0;
+        m_nStatus = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+        return true;
+    };
+    WaitUntil(ended, std::chrono::milliseconds(timeoutMs));
     return m_nStatus;
 }
 
 std::string CCliProcess::RestOfOutput() {
-    std::string rest;
-    rest.swap(m_buffer);
+    const std::string rest = m_dir.Read("out").substr(m_nRead);
+    m_nRead += rest.size();
     return rest;
-}
-
-std::string CCliProcess::Errors() const {
-    return ReadFile(m_strErrFile);
 }
 
 CliResult RunCli(const std::vector<std::string>& args, int timeoutMs, const std::string& program) {
@@ -156,12 +89,22 @@ CliResult RunCli(const std::vector<std::string>& args, int timeoutMs, const std:
     return result;
 }
 
-bool WaitForNewFile(const std::string& strPath, ino_t& last, int timeoutMs) {
-    ino_t now = 0;
-    if (!WaitUntil([&] { return (now = Inode(strPath)) != 0 && now != last; }, std::chrono::milliseconds(timeoutMs)))
-        return false;
-    last = now;
-    return true;
+void ExpectRefused(const std::vector<std::string>& args, const std::string& strReason) {
+    std::string strCall;
+    for (const std::string& arg : args)
+        strCall += " [" + arg.substr(0, 100) + "]";
+    SCOPED_TRACE(strCall);
+    const CliResult r = RunCli(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("lanwick-cli: ", 0), 0u) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
+    EXPECT_NE(r.err.find(strReason), std::string::npos) << r.err;
+}
+
+void ExpectRefused(const Refusals& calls) {
+    for (const auto& [args, strReason] : calls)
+        ExpectRefused(args, strReason);
 }
 
 std::string Local(std::int64_t nAt) {
@@ -179,29 +122,22 @@ std::array<std::uint8_t, 4> Ip(const std::string& strAddress) {
     return ip;
 }
 
-std::vector<std::string> SplitLines(const std::string& strText) {
-    std::vector<std::string> lines;
-    std::size_t begin = 0;
-    while (begin < strText.size()) {
-        std::size_t nl = strText.find('\n', begin);
-        if (nl == std::string::npos)
-            nl = strText.size();
-        lines.push_back(strText.substr(begin, nl - begin));
-        begin = nl + 1;
-    }
-    return lines;
-}
-
 std::vector<std::string> SplitFields(const std::string& strLine, char sep) {
     std::vector<std::string> fields;
     std::size_t begin = 0;
-    for (;;) {
-        const std::size_t at = strLine.find(sep, begin);
-        fields.push_back(strLine.substr(begin, at == std::string::npos ? std::string::npos : at - begin));
-        if (at == std::string::npos)
-            return fields;
-        begin = at + 1;
-    }
+    for (std::size_t at; (at = strLine.find(sep, begin)) != std::string::npos; begin = at + 1)
+        fields.push_back(strLine.substr(begin, at - begin));
+    fields.push_back(strLine.substr(begin));
+    return fields;
+}
+
+std::vector<std::string> SplitLines(const std::string& strText) {
+    if (strText.empty())
+        return {};
+    std::vector<std::string> lines = SplitFields(strText, '\n');
+    if (strText.back() == '\n')
+        lines.pop_back();
+    return lines;
 }
 
 } // namespace lanwick::test

@@ -1,5 +1,5 @@
 // Runs the real lanwick-cli binary for the tests: whole runs with their output, or a running process whose lines
-// are read as they come; the files a test gives it go to the shared temporary folder.
+// are read as they come. Both outputs go to files of the process's own folder, so no pipe can fill up.
 #pragma once
 
 #include <sys/types.h>
@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace lanwick::test {
@@ -31,30 +32,28 @@ public:
     CCliProcess(const CCliProcess&) = delete;
     CCliProcess& operator=(const CCliProcess&) = delete;
 
-    // The next whole line of standard output without its "\n"; nothing at the end of output or after timeoutMs.
+    // The next whole line of standard output without its "\n"; nothing when none came within timeoutMs.
     std::optional<std::string> ReadLine(int timeoutMs);
     void Signal(int nSignal);
     pid_t Pid() const { return m_pid; }
     // Exit status as RunCli gives it, -1 when it did not end within timeoutMs.
     int Wait(int timeoutMs);
-    // Standard output not yet read as lines, once the process has ended, and standard error.
+    // Standard output not yet read as lines, and standard error.
     std::string RestOfOutput();
-    std::string Errors() const;
+    std::string Errors() const { return m_dir.Read("err"); }
 
 private:
-    bool Fill(int timeoutMs);
-
+    CTempDir m_dir;
     pid_t m_pid = -1;
-    int m_outFd = -1;
-    std::string m_strErrFile;
-    std::string m_buffer;
-    bool m_bEof = false;
+    std::size_t m_nRead = 0;
     int m_nStatus = -1;
 };
 
-// Waits up to timeoutMs for the file at strPath to be a new one (the program replaces its metrics file at the end
-// of every pass); last is the inode seen before, and becomes the new one's.
-bool WaitForNewFile(const std::string& strPath, ino_t& last, int timeoutMs = 15000);
+// Each call is refused before anything is done: status 2, nothing on stdout, one line on stderr that starts with
+// "lanwick-cli: " and holds the reason.
+void ExpectRefused(const std::vector<std::string>& args, const std::string& strReason);
+using Refusals = std::vector<std::pair<std::vector<std::string>, std::string>>;
+void ExpectRefused(const Refusals& calls);
 
 // A time as lanwick-cli prints it: local, to the second, with the zone's offset.
 std::string Local(std::int64_t nAt);

@@ -8,60 +8,49 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <map>
+#include <set>
 
 namespace lanwick::test {
 namespace {
 
 // The vendor the program's own table gives a MAC, read through its "vendor" command.
 std::string VendorOf(const std::string& strMac) {
-    const CliResult r = RunCli({"vendor", strMac});
-    const std::vector<std::string> fields = SplitFields(SplitLines(r.out).at(0), '\t');
-    return fields.at(1);
+    return SplitFields(SplitLines(RunCli({"vendor", strMac}).out).at(0), '\t').at(1);
 }
 
-struct Event {
-    std::string strEvent, strAddress, strMac, strVendor, strName;
-};
-
-// Reads event lines until one for strAddress arrives (every line read is kept in `seen`), at most timeoutMs.
-std::optional<Event> WaitFor(CCliProcess& watch, const std::string& strAddress, std::vector<Event>& seen,
-                             int timeoutMs) {
-    for (int waited = 0; waited < timeoutMs; waited += 250) {
-        const std::optional<std::string> line = watch.ReadLine(250);
-        if (!line)
-            continue;
-        const std::vector<std::string> f = SplitFields(*line, '\t');
-        EXPECT_EQ(f.size(), 6u) << *line;
-        if (f.size() != 6)
-            continue;
-        seen.push_back({f[1], f[2], f[3], f[4], f[5]});
-        if (f[2] == strAddress)
+// Reads event lines (time, event, address, MAC, vendor, name; each kept in `seen`) until one for strAddress
+// arrives: its fields, or nothing when no line came for timeoutMs (or after far more lines than the LAN has hosts).
+std::vector<std::string> WaitFor(CCliProcess& watch, const std::string& strAddress,
+                                 std::vector<std::vector<std::string>>& seen, int timeoutMs) {
+    for (std::optional<std::string> line; seen.size() < 100 && (line = watch.ReadLine(timeoutMs));) {
+        seen.push_back(SplitFields(*line, '\t'));
+        EXPECT_EQ(seen.back().size(), 6u) << *line;
+        if (seen.back().size() == 6 && seen.back()[2] == strAddress)
             return seen.back();
     }
-    return std::nullopt;
+    return {};
 }
 
-std::map<std::string, std::string> EnvFile(const std::string& strText) {
+// The event's variables the --exec command saw, from the env file it wrote for strAddress.
+std::map<std::string, std::string> EnvOf(const CTempDir& dir, const std::string& strAddress) {
+    const std::set<std::string> names = {"LANWICK_EVENT", "LANWICK_ADDRESS",      "LANWICK_MAC", "LANWICK_VENDOR",
+                                         "LANWICK_NAME",  "LANWICK_PREVIOUS_MAC", "LANWICK_TIME"};
     std::map<std::string, std::string> env;
-    for (const std::string& line : SplitLines(strText)) {
-        const std::size_t eq = line.find('=');
-        if (line.rfind("LANWICK_", 0) == 0 && eq != std::string::npos)
-            env[line.substr(0, eq)] = line.substr(eq + 1);
+    for (const std::string& line : SplitLines(dir.Read("env-" + strAddress))) {
+        if (names.count(line.substr(0, line.find('='))) != 0)
+            env[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
     }
     return env;
 }
 
 bool SaveMachines(const std::string& strPath, const std::vector<LanHost>& hosts) {
     CMachineList list;
-    for (const LanHost& h : hosts) {
-        IpAddress ip{};
-        std::sscanf(h.address.c_str(), "%hhu.%hhu.%hhu.%hhu", &ip[0], &ip[1], &ip[2], &ip[3]);
-        list.AddMachine(ip, h.MacDigits(), "Lab", "", 0, 0, 0);
-    }
+    for (const LanHost& h : hosts)
+        list.AddMachine(Ip(h.address), h.MacDigits(), "Lab", "", 0, 0, 0);
     return list.SaveFile(strPath);
 }
 
@@ -74,34 +63,36 @@ std::vector<std::string> WatchArgs(const CTempDir& dir, const std::string& strAf
 
 TEST(CliWatchLanTest, HostThatAppears_IsAnnouncedOnceWithItsFields) {
     LANWICK_REQUIRE_LAN();
-    const CLan& lan = CLan::Get();
-    ASSERT_FALSE(lan.Spares().empty()) << "the test needs with_lan.sh --spare 1";
-    const LanHost& spare = lan.Spares()[0];
-    const LanHost& listed = lan.Hosts()[0];
+    const auto& hosts = CLan::Get().Hosts();
+    ASSERT_FALSE(CLan::Get().Spares().empty()) << "the test needs with_lan.sh --spare 1";
+    const LanHost& spare = CLan::Get().Spares()[0];
     CTempDir dir;
     // One machine of the LAN is in the machine file: it is known, never announced.
-    ASSERT_TRUE(SaveMachines(dir.File("machines.xml"), {listed}));
+    ASSERT_TRUE(SaveMachines(dir.File("machines.xml"), {hosts[0]}));
     // Every command hangs after its work: the watch must go on sweeping and stop when asked all the same (the
     // fixture ends what is left).
     CCliProcess watch(WatchArgs(dir, "; exec sleep 120"));
-    std::vector<Event> seen;
+    std::vector<std::vector<std::string>> seen;
     // The first sweep over a fresh book announces every other host; the spare is down.
-    ASSERT_TRUE(WaitFor(watch, lan.Hosts().back().address, seen, 20000)) << watch.Errors();
+    ASSERT_FALSE(WaitFor(watch, hosts.back().address, seen, 20000).empty()) << watch.Errors();
     ASSERT_TRUE(SetHostUp(spare, true));
-    const std::optional<Event> event = WaitFor(watch, spare.address, seen, 20000);
-    ASSERT_TRUE(event) << watch.Errors();
-    EXPECT_EQ(event->strEvent, "new");
-    EXPECT_EQ(event->strMac, spare.mac);
-    EXPECT_EQ(event->strVendor, VendorOf(spare.mac));
-    EXPECT_NE(event->strVendor, "Unknown vendor") << "the fixture gives every host a known prefix";
-    EXPECT_EQ(event->strName, spare.name);
-    // Three more sweeps add nothing.
-    EXPECT_FALSE(WaitFor(watch, "none", seen, 3500));
-    const std::string strUnknown = "lanwick_devices_unknown " + std::to_string(lan.Hosts().size());
-    EXPECT_NE(dir.Read("devices.prom").find(strUnknown + "\n"), std::string::npos) << dir.Read("devices.prom");
+    const std::vector<std::string> event = WaitFor(watch, spare.address, seen, 20000);
+    ASSERT_FALSE(event.empty()) << watch.Errors();
+    const std::string strVendor = VendorOf(spare.mac);
+    EXPECT_NE(strVendor, "Unknown Vendor") << "the fixture gives every host a known prefix";
+    EXPECT_EQ(event, (std::vector<std::string>{event[0], "new", spare.address, spare.mac, strVendor, spare.name}));
+    EXPECT_TRUE(WaitFor(watch, "none", seen, 3500).empty()) << "three more sweeps add nothing";
+    const std::string strUnknown = "\nlanwick_devices_unknown " + std::to_string(hosts.size()) + "\n";
+    EXPECT_NE(dir.Read("devices.prom").find(strUnknown), std::string::npos) << dir.Read("devices.prom");
+    const PromParse prom = ParseProm(dir.Read("devices.prom"));
+    EXPECT_EQ(prom.error, "");
+    EXPECT_EQ(std::count_if(
+                  prom.series.begin(), prom.series.end(),
+                  [](const auto& s) { return s.first.rfind("lanwick_device_first_seen_timestamp_seconds{", 0) == 0; }),
+              static_cast<std::ptrdiff_t>(hosts.size()));
     // The spare added to the machine file is known from the next sweep on: the file is read again.
-    ASSERT_TRUE(SaveMachines(dir.File("machines.xml"), {listed, spare}));
-    const std::string strKnown = "lanwick_devices_unknown " + std::to_string(lan.Hosts().size() - 1) + "\n";
+    ASSERT_TRUE(SaveMachines(dir.File("machines.xml"), {hosts[0], spare}));
+    const std::string strKnown = "\nlanwick_devices_unknown " + std::to_string(hosts.size() - 1) + "\n";
     EXPECT_TRUE(WaitUntil([&] { return dir.Read("devices.prom").find(strKnown) != std::string::npos; },
                           std::chrono::seconds(5)))
         << dir.Read("devices.prom");
@@ -110,34 +101,26 @@ TEST(CliWatchLanTest, HostThatAppears_IsAnnouncedOnceWithItsFields) {
     SetHostUp(spare, false);
 
     std::map<std::string, int> announced;
-    for (const Event& e : seen)
-        ++announced[e.strAddress];
-    EXPECT_EQ(announced.count(listed.address), 0u);
-    for (std::size_t i = 1; i < lan.Hosts().size(); ++i)
-        EXPECT_EQ(announced[lan.Hosts()[i].address], 1) << lan.Hosts()[i].address;
-    EXPECT_EQ(announced[spare.address], 1);
-
-    const std::map<std::string, std::string> env = EnvFile(dir.Read("env-" + spare.address));
-    const std::map<std::string, std::string> expected = {
-        {"LANWICK_EVENT", "new"},     {"LANWICK_ADDRESS", spare.address},
-        {"LANWICK_MAC", spare.mac},   {"LANWICK_VENDOR", event->strVendor},
-        {"LANWICK_NAME", spare.name}, {"LANWICK_PREVIOUS_MAC", ""}};
-    for (const auto& [name, value] : expected)
-        EXPECT_EQ(env.count(name) ? env.at(name) : "(unset)", value) << name;
-    EXPECT_EQ(env.count("LANWICK_TIME"), 1u);
-
-    const PromParse prom = ParseProm(dir.Read("devices.prom"));
-    ASSERT_EQ(prom.error, "");
-    const auto& firstSeen = prom.families.at("lanwick_device_first_seen_timestamp_seconds").samples;
-    EXPECT_EQ(firstSeen.size(), lan.Hosts().size() - 1);
+    for (const auto& e : seen)
+        ++announced[e.at(2)];
+    std::map<std::string, int> expected = {{spare.address, 1}};
+    for (std::size_t i = 1; i < hosts.size(); ++i)
+        expected[hosts[i].address] = 1;
+    EXPECT_EQ(announced, expected) << "each host but the listed one once, the monitor's own address never";
+    EXPECT_EQ(EnvOf(dir, spare.address), (std::map<std::string, std::string>{{"LANWICK_EVENT", "new"},
+                                                                             {"LANWICK_ADDRESS", spare.address},
+                                                                             {"LANWICK_MAC", spare.mac},
+                                                                             {"LANWICK_VENDOR", strVendor},
+                                                                             {"LANWICK_NAME", spare.name},
+                                                                             {"LANWICK_PREVIOUS_MAC", ""},
+                                                                             {"LANWICK_TIME", event[0]}}));
 
     // Accepted, a host leaves the unknown list; a MAC the book never saw is refused.
-    const LanHost& accepted = lan.Hosts()[1];
-    EXPECT_EQ(RunCli({"devices", "--accept", accepted.MacDigits(), "--history", dir.File("history.db")}).status, 0);
+    EXPECT_EQ(RunCli({"devices", "--accept", hosts[1].MacDigits(), "--history", dir.File("history.db")}).status, 0);
     const CliResult unknown = RunCli({"devices", "--unknown", "--history", dir.File("history.db")});
     EXPECT_EQ(unknown.status, 0) << unknown.err;
-    EXPECT_EQ(SplitLines(unknown.out).size(), lan.Hosts().size() - 2);
-    EXPECT_EQ(unknown.out.find(accepted.mac), std::string::npos);
+    EXPECT_EQ(SplitLines(unknown.out).size(), hosts.size() - 2);
+    EXPECT_EQ(unknown.out.find(hosts[1].mac), std::string::npos);
     EXPECT_EQ(unknown.out.find(spare.mac), std::string::npos);
     const CliResult refused = RunCli({"devices", "--accept", "02:00:5E:00:00:99", "--history", dir.File("history.db")});
     EXPECT_EQ(refused.status, 2);
@@ -146,28 +129,26 @@ TEST(CliWatchLanTest, HostThatAppears_IsAnnouncedOnceWithItsFields) {
 
 TEST(CliWatchLanTest, HostThatTakesAnotherMac_IsAnnounced) {
     LANWICK_REQUIRE_LAN();
-    const CLan& lan = CLan::Get();
-    const LanHost& host = lan.Hosts().at(1);
+    const LanHost& host = CLan::Get().Hosts().at(1);
     const std::string strNewMac = "00:1B:21:12:00:99";
     CTempDir dir;
     ASSERT_TRUE(SaveMachines(dir.File("machines.xml"), {}));
     CCliProcess watch(WatchArgs(dir));
-    std::vector<Event> seen;
-    ASSERT_TRUE(WaitFor(watch, lan.Hosts().back().address, seen, 20000)) << watch.Errors();
+    std::vector<std::vector<std::string>> seen;
+    ASSERT_FALSE(WaitFor(watch, CLan::Get().Hosts().back().address, seen, 20000).empty()) << watch.Errors();
     ASSERT_EQ(ShellIn(host.ns, "ip link set dev eth0 address " + strNewMac), 0);
     // A neighbour entry keeps the old MAC until it ages (up to about a minute); flushed here so the test is short.
     ASSERT_EQ(Shell("ip neigh flush to " + host.address), 0);
-    const std::optional<Event> event = WaitFor(watch, host.address, seen, 20000);
+    const std::vector<std::string> event = WaitFor(watch, host.address, seen, 20000);
     ShellIn(host.ns, "ip link set dev eth0 address " + host.mac);
     Shell("ip neigh flush to " + host.address);
-    ASSERT_TRUE(event) << watch.Errors();
-    EXPECT_EQ(event->strEvent, "mac-changed");
-    EXPECT_EQ(event->strMac, strNewMac);
-    EXPECT_EQ(event->strVendor, VendorOf(strNewMac));
+    ASSERT_FALSE(event.empty()) << watch.Errors();
+    EXPECT_EQ(event[1], "mac-changed");
+    EXPECT_EQ(event[3], strNewMac);
+    EXPECT_EQ(event[4], VendorOf(strNewMac));
     watch.Signal(SIGINT);
     EXPECT_EQ(watch.Wait(10000), 0) << watch.Errors();
-    const std::map<std::string, std::string> env = EnvFile(dir.Read("env-" + host.address));
-    EXPECT_EQ(env.count("LANWICK_PREVIOUS_MAC") ? env.at("LANWICK_PREVIOUS_MAC") : "", host.mac);
+    EXPECT_EQ(EnvOf(dir, host.address)["LANWICK_PREVIOUS_MAC"], host.mac);
 }
 
 } // namespace
