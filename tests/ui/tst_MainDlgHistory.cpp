@@ -1,6 +1,6 @@
 // The main window's history with scripted pings and a real database: the list fill and a pass are recorded for the
-// machines they pinged (not the excluded one, nor other groups), with the MAC normalised and the round trip; a
-// history that cannot be written is said once and the passes go on; a history that is off is not written.
+// machines they pinged (not the excluded one, nor other groups) under their normalised keys; a history that cannot
+// be written is said once and the passes go on; a history that is off is not written.
 #include "ui/MainDlgWindow.h"
 
 using namespace lanwick;
@@ -44,13 +44,9 @@ private slots:
         // bench's MAC is the no-answer mark: it is known by its address alone.
         const history::MachineHistory bench = ReadBack(strPath, {"10.2.0.1", ""});
         QCOMPARE(Checks(bench), 2);
-        QCOMPARE(bench.hours.back().dAvgMs, 0.8);
         const history::MachineHistory scope = ReadBack(strPath, {"10.2.0.2", "08:00:20:12:ab:01"});
         QCOMPARE(Checks(scope), 2);
         QCOMPARE(scope.hours.back().nAnswered, 1);
-        QCOMPARE(scope.hours.back().dMaxMs, 2.5);
-        QVERIFY(!scope.changes.empty()); // the fill's and the pass's changes share a second: the later one stays
-        QVERIFY(scope.changes.back().bUp);
         QVERIFY(!ReadBack(strPath, {"10.2.0.3", "08:00:20:12:ab:02"}).bKnown);
         QVERIFY(!ReadBack(strPath, {"10.1.0.1", "00:a0:c9:12:34:56"}).bKnown);
     }
