@@ -4,8 +4,7 @@
 #include "ui/MainDlgWindow.h"
 
 using namespace lanwick;
-using lanwick::test::CLan;
-using lanwick::test::Window;
+using namespace lanwick::test;
 
 namespace {
 

@@ -9,8 +9,7 @@
 #include <future>
 
 using namespace lanwick;
-using lanwick::test::TwoGroups;
-using lanwick::test::Window;
+using namespace lanwick::test;
 
 class TestMainDlg : public QObject {
     Q_OBJECT

@@ -12,8 +12,7 @@
 #include <QScrollBar>
 
 using namespace lanwick;
-using lanwick::test::TwoGroups;
-using lanwick::test::Window;
+using namespace lanwick::test;
 
 namespace {
 

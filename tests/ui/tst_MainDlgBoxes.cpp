@@ -7,7 +7,7 @@
 #include <QLabel>
 
 using namespace lanwick;
-using lanwick::test::Window;
+using namespace lanwick::test;
 
 class TestMainDlgBoxes : public QObject {
     Q_OBJECT

@@ -5,8 +5,7 @@
 #include <QFileInfo>
 
 using namespace lanwick;
-using lanwick::test::TwoGroups;
-using lanwick::test::Window;
+using namespace lanwick::test;
 
 class TestMainDlgFiles : public QObject {
     Q_OBJECT

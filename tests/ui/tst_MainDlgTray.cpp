@@ -4,7 +4,7 @@
 #include "ui/MainDlgWindow.h"
 
 using namespace lanwick;
-using lanwick::test::Window;
+using namespace lanwick::test;
 
 namespace {
 
