@@ -2,15 +2,11 @@
 // minimised as a user does it, through the window manager, it hides into the tray (the program goes on), and a
 // left click on the tray icon brings it back enabled, with its frame where it was. Places are read from the X
 // server with xwininfo and xprop, not from Qt's own idea of them; clicks are made with xdotool.
-#include "ui/MainDlg.h"
+#include "ui/MainDlgWindow.h"
 
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
-#include <QtTest>
-#include <climits>
-#include <optional>
 
 using namespace lanwick;
 
@@ -19,41 +15,25 @@ namespace {
 QString Output(const QString& strProgram, const QStringList& args) {
     QProcess process;
     process.start(strProgram, args);
-    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return {};
-    return QString::fromLocal8Bit(process.readAllStandardOutput());
+    return process.waitForFinished(10000) && process.exitCode() == 0 ? QString::fromLocal8Bit(process.readAll())
+                                                                     : QString();
 }
 
-int NumberAfter(const QString& strText, const QString& strLabel) {
-    const QRegularExpression re(QRegularExpression::escape(strLabel) + QStringLiteral("\\s*(-?\\d+)"));
-    const auto match = re.match(strText);
-    return match.hasMatch() ? match.captured(1).toInt() : INT_MIN;
-}
-
-// A top-level window as the X server has it: mapped or not, and the corner of its window manager's frame.
-struct XPlace {
-    bool bViewable = false;
-    QPoint ptFrame;
-};
-
-std::optional<XPlace> AskX(WId id) {
+// Where the X server has the corner of the window manager's frame of a mapped top-level window; nothing while it
+// is unmapped or not framed yet (only a framed window carries _NET_FRAME_EXTENTS: left, right, top, bottom).
+std::optional<QPoint> FrameOnScreen(WId id) {
     const QString strId = QStringLiteral("0x") + QString::number(id, 16);
     const QString strInfo = Output(QStringLiteral("xwininfo"), {QStringLiteral("-id"), strId});
-    const int x = NumberAfter(strInfo, QStringLiteral("Absolute upper-left X:"));
-    const int y = NumberAfter(strInfo, QStringLiteral("Absolute upper-left Y:"));
-    if (x == INT_MIN || y == INT_MIN)
+    const auto corner =
+        QRegularExpression(QStringLiteral("upper-left X:\\s*(-?\\d+)\\s*Absolute upper-left Y:\\s*(-?\\d+)"))
+            .match(strInfo);
+    const auto extents =
+        QRegularExpression(QStringLiteral("= (\\d+), (\\d+), (\\d+), (\\d+)"))
+            .match(Output(QStringLiteral("xprop"), {QStringLiteral("-id"), strId, "_NET_FRAME_EXTENTS"}));
+    if (!strInfo.contains(QStringLiteral("IsViewable")) || !corner.hasMatch() || !extents.hasMatch())
         return std::nullopt;
-    XPlace place;
-    place.bViewable = strInfo.contains(QStringLiteral("Map State: IsViewable"));
-    // left, right, top, bottom; only a window the window manager has framed carries it.
-    const QString strExtents =
-        Output(QStringLiteral("xprop"), {QStringLiteral("-id"), strId, QStringLiteral("_NET_FRAME_EXTENTS")});
-    const QRegularExpression re(QStringLiteral("= (\\d+), (\\d+), (\\d+), (\\d+)"));
-    const auto m = re.match(strExtents);
-    if (!m.hasMatch())
-        return std::nullopt;
-    place.ptFrame = QPoint(x - m.captured(1).toInt(), y - m.captured(3).toInt());
-    return place;
+    return QPoint(corner.captured(1).toInt() - extents.captured(1).toInt(),
+                  corner.captured(2).toInt() - extents.captured(3).toInt());
 }
 
 bool Xdotool(const QStringList& args) {
@@ -76,33 +56,26 @@ private slots:
 };
 
 void TrayMainDlg::Minimise_HidesToTheTrayAndLeftClickRestoresInPlace() {
-    QTemporaryDir dir;
-    SettingsLocation location{dir.filePath(QStringLiteral("Lanwick.ini")).toStdString(),
-                              (dir.path() + QLatin1Char('/')).toStdString()};
-    MainDlgServices services;
-    services.canProbe = [] { return true; };
-    services.message = [](QWidget*, const QString&) {};
-    CMainDlg dlg(location, services);
-    QVERIFY(dlg.OnInitDialog());
+    test::Window w;
+    w.Start();
+    CMainDlg& dlg = *w.dlg;
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     QTRY_VERIFY_WITH_TIMEOUT(dlg.HasTrayIcon(), 5000);
     auto* pTray = dlg.findChild<QSystemTrayIcon*>();
-    QVERIFY(pTray);
     QTRY_VERIFY_WITH_TIMEOUT(pTray->geometry().isValid(), 5000); // docked in the notification area
     const QPoint ptIcon = pTray->geometry().center();
-    QTRY_VERIFY_WITH_TIMEOUT(AskX(dlg.winId()) && AskX(dlg.winId())->bViewable, 5000); // framed and shown
+    QTRY_VERIFY_WITH_TIMEOUT(FrameOnScreen(dlg.winId()), 5000); // framed and shown
     // The window manager may still move a newly framed window; no event tells when it has done so.
     QTest::qWait(300);
-    const XPlace before = *AskX(dlg.winId());
-    const QString strId = QString::number(dlg.winId());
+    const QPoint ptBefore = *FrameOnScreen(dlg.winId());
 
     // Twice: the second trip must not drift either.
     for (int nTrip = 1; nTrip <= 2; ++nTrip) {
-        QVERIFY(Xdotool({QStringLiteral("windowminimize"), strId}));
+        QVERIFY(Xdotool({QStringLiteral("windowminimize"), QString::number(dlg.winId())}));
         QTRY_VERIFY_WITH_TIMEOUT(!dlg.isVisible(), 5000);
         QVERIFY(!dlg.isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(!AskX(dlg.winId()) || !AskX(dlg.winId())->bViewable, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!FrameOnScreen(dlg.winId()), 5000);
 
         QVERIFY(ClickAt(ptIcon, 3)); // right button: ignored
         QTest::qWait(300);           // room for a restore, which must not come
@@ -113,13 +86,8 @@ void TrayMainDlg::Minimise_HidesToTheTrayAndLeftClickRestoresInPlace() {
         // Restored it stays, where it was: the window system's answers to the restore must neither send it back
         // to the tray nor move it.
         QTest::qWait(1000);
-        QVERIFY(dlg.isVisible());
-        QVERIFY(dlg.isEnabled());
-        QVERIFY(!dlg.isMinimized());
-        const auto after = AskX(dlg.winId());
-        QVERIFY(after);
-        QVERIFY(after->bViewable);
-        QCOMPARE(after->ptFrame, before.ptFrame);
+        QVERIFY(dlg.isVisible() && dlg.isEnabled() && !dlg.isMinimized());
+        QCOMPARE(FrameOnScreen(dlg.winId()).value_or(QPoint(-1, -1)), ptBefore);
     }
 }
 

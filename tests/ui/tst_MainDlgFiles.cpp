@@ -1,77 +1,66 @@
-// The main window and the machine file it shares with others: a file it could not read whole, and a file that
-// another writer changed behind it.
+// The main window and the files it shares with others: files it could not read, or not whole, and a machine file
+// that another writer changed behind it.
 #include "ui/MainDlgWindow.h"
 
-#include <QFile>
-#include <QtTest>
+#include <QFileInfo>
 
 using namespace lanwick;
-using lanwick::test::kTwoGroups;
-using lanwick::test::Window;
+using namespace lanwick::test;
 
 class TestMainDlgFiles : public QObject {
     Q_OBJECT
-
 private slots:
+    void UnreadableFiles_AreNamedOnceTheWindowIsUp();
     void LossyLoad_ToldOnceAndOriginalKeptBeforeTheFirstSave();
     void ChangedOnDisk_AskedBeforeSavingAndReloadKeepsTheOtherWritersMachines();
 };
 
-namespace {
-
-QString ReadText(const QString& strPath) {
-    QFile f(strPath);
-    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
+void TestMainDlgFiles::UnreadableFiles_AreNamedOnceTheWindowIsUp() {
+    // Far too large to be what they claim (sparse: they take no room on disk).
+    Window w;
+    QFile machines(w.Path("machines.xml"));
+    QVERIFY(machines.open(QIODevice::WriteOnly) && machines.resize(qint64{300} << 20));
+    QFile ini(w.Path("Lanwick.ini"));
+    QVERIFY(ini.open(QIODevice::WriteOnly) && ini.resize(qint64{2} << 20));
+    w.Start();
+    QTRY_COMPARE(w.messages.size(), 2);
+    QVERIFY2(w.messages[0].startsWith(QStringLiteral("The settings file ") + w.Path("Lanwick.ini")),
+             qPrintable(w.messages[0]));
+    QVERIFY(w.messages[0].contains(QStringLiteral("default settings")));
+    QVERIFY2(w.messages[1].startsWith(QStringLiteral("The machine file ") + w.Path("machines.xml")),
+             qPrintable(w.messages[1]));
+    QCOMPARE(w.dlg->Machines().GetCount(), std::size_t{0});
+    QCOMPARE(QFileInfo(w.Path("machines.xml")).size(), qint64{300} << 20);
 }
 
-} // namespace
-
 void TestMainDlgFiles::LossyLoad_ToldOnceAndOriginalKeptBeforeTheFirstSave() {
-    // Count 2 of 4: "scope" and "printer" are not read, and a save would drop them.
-    QByteArray text(kTwoGroups);
-    text.replace("<Count mach=\"4\">", "<Count mach=\"2\">");
     Window w;
-    w.WriteMachines(text.constData());
+    w.WriteMachines(TwoGroups);
+    // Count 3 of 4: the last machine is not read, and a save would drop it.
+    const QString strOriginal = w.FileText().replace(QStringLiteral("<Count mach=\"4\">"), "<Count mach=\"3\">");
+    QFile file(w.Path("machines.xml"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(strOriginal.toLatin1()) > 0);
+    file.close();
     w.Start();
     QTRY_COMPARE(w.messages.size(), 1);
-    QVERIFY2(w.messages[0].contains(QStringLiteral("holds 2 machines beyond its count, not read")),
+    QVERIFY2(w.messages[0].contains(QStringLiteral("holds 1 machine beyond its count, not read")),
              qPrintable(w.messages[0]));
     QVERIFY(w.messages[0].contains(w.Path("machines.xml.bak")));
-    QCOMPARE(w.dlg->Machines().GetCount(), std::size_t{2});
+    QCOMPARE(w.dlg->Machines().GetCount(), std::size_t{3});
     QVERIFY(!QFile::exists(w.Path("machines.xml.bak")));
-
     w.SelectRow(0);
     w.dlg->OnDeleteMachine();
     QVERIFY(w.dlg->WaitIdle(5000));
-    QCOMPARE(ReadText(w.Path("machines.xml.bak")), QString::fromLatin1(text));
+    QCOMPARE(w.FileText("machines.xml.bak"), strOriginal);
     QVERIFY(!w.FileText().contains(QStringLiteral("bench")));
-
-    // Only the first save keeps the original: later ones do not overwrite it with the shortened file.
-    w.SelectRow(0);
-    w.dlg->OnDeleteMachine();
-    QVERIFY(w.dlg->WaitIdle(5000));
-    QCOMPARE(ReadText(w.Path("machines.xml.bak")), QString::fromLatin1(text));
+    // Only the first save keeps the original: a later one does not overwrite it with the shortened file.
+    w.dlg->OnSaveFile();
+    QCOMPARE(w.FileText("machines.xml.bak"), strOriginal);
     QCOMPARE(w.messages.size(), 1);
-
-    // A whole file is saved without a copy.
-    Window whole;
-    whole.WriteMachines(kTwoGroups);
-    whole.Start();
-    whole.SelectRow(0);
-    whole.dlg->OnDeleteMachine();
-    QVERIFY(whole.dlg->WaitIdle(5000));
-    QVERIFY(whole.messages.isEmpty());
-    QVERIFY(!QFile::exists(whole.Path("machines.xml.bak")));
 }
 
 // Another writer (a command line adding what it found) saves the file while the window shows it.
 void TestMainDlgFiles::ChangedOnDisk_AskedBeforeSavingAndReloadKeepsTheOtherWritersMachines() {
-    const auto addBehindTheWindow = [](const Window& w) {
-        CMachineList other;
-        QCOMPARE(other.LoadFile(w.Path("machines.xml").toStdString()), 0);
-        other.AddMachine({10, 2, 0, 77}, "00A0C9000077", "Lab", "other-writer", 0);
-        QVERIFY(other.SaveFile(w.Path("machines.xml").toStdString()));
-    };
     const struct {
         const char* what;
         std::optional<bool> answer;
@@ -84,15 +73,19 @@ void TestMainDlgFiles::ChangedOnDisk_AskedBeforeSavingAndReloadKeepsTheOtherWrit
     };
     for (const auto& c : cases) {
         Window w;
-        w.WriteMachines(kTwoGroups);
+        w.WriteMachines(TwoGroups);
         w.Start();
-        // Saves of the window's own do not count as changes behind it.
+        // Saves of the window's own do not count as changes behind it, and a whole file is saved without a copy.
         w.SelectRow(2);
         w.dlg->OnDeleteMachine();
         QVERIFY(w.dlg->WaitIdle(5000));
-        QVERIFY2(w.reloadQuestions.isEmpty(), c.what);
+        QVERIFY2(w.reloadQuestions.isEmpty() && w.messages.isEmpty(), c.what);
+        QVERIFY(!QFile::exists(w.Path("machines.xml.bak")));
 
-        addBehindTheWindow(w);
+        CMachineList other;
+        QCOMPARE(other.LoadFile(w.Path("machines.xml").toStdString()), 0);
+        other.AddMachine({10, 2, 0, 77}, "00A0C9000077", "Lab", "other-writer", 0);
+        QVERIFY(other.SaveFile(w.Path("machines.xml").toStdString()));
         w.reloadAnswer = c.answer;
         w.SelectRow(0);
         w.dlg->OnDeleteMachine();
