@@ -231,6 +231,12 @@ private slots:
                  });
         QVERIFY(!got);
         QCOMPARE(net.AskedCount(), 1);
+        // Refresh never takes Enter: with the focus on it, Enter confirms the sheet and looks nothing up.
+        CMachineSheet sheet(Sample(), VendorTableData(), VendorTableSize(), net.Hooks());
+        sheet.show();
+        QTest::keyClick(Control<QPushButton>(&sheet, CGenPp::IDC_REFRESH), Qt::Key_Return);
+        QCOMPARE(sheet.result(), int(QDialog::Accepted));
+        QCOMPARE(net.AskedCount(), 1);
     }
 
     void Refresh_RunsOffTheWindowThreadUnderTheWaitCursor() {
