@@ -1,5 +1,5 @@
-// The mass add dialog with its real probes on the namespace LAN: the rows it shows after a sweep and the machines
-// that OK makes of them.
+// The mass add dialog with its real probes on the namespace LAN: the rows it shows after a sweep. What OK makes of
+// the rows is the fake-network test's part.
 #include "controls/ControlId.h"
 #include "controls/IpAddressCtrl.h"
 #include "controls/XListCtrl.h"
@@ -10,10 +10,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 
@@ -24,7 +22,7 @@
 namespace lanwick {
 namespace {
 
-TEST(LanMassAddDlg, SweepShowsEveryHostWithMacVendorAndNameAndOkAddsThemInRowOrder) {
+TEST(LanMassAddDlg, SweepShowsEveryHostWithMacVendorAndName) {
     LANWICK_REQUIRE_LAN();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int argc = 1;
@@ -65,20 +63,6 @@ TEST(LanMassAddDlg, SweepShowsEveryHostWithMacVendorAndNameAndOkAddsThemInRowOrd
         EXPECT_EQ(list->GetItemText(row, 1).toStdString(), host.MacDigits());
         EXPECT_EQ(list->GetItemText(row, 2).toStdString(), vendors.at(host.MacDigits().substr(0, 6)));
         EXPECT_EQ(list->GetItemText(row, 3).toStdString(), host.name.empty() ? "n/a" : host.name);
-    }
-
-    FindControl<QComboBox>(&dlg, CMassAddDlg::IDC_GROUP)->lineEdit()->setText(QStringLiteral("Scanned"));
-    FindControl<QPushButton>(&dlg, CMassAddDlg::IDC_OK)->click();
-    ASSERT_EQ(dlg.result(), int(QDialog::Accepted));
-    ASSERT_EQ(machines.GetCount(), hosts.size() + 1);
-    machines.ResetCursor();
-    for (int row = 0; row < list->GetItemCount(); ++row) {
-        const CMachine* m = machines.GetNextMachine();
-        ASSERT_NE(m, nullptr);
-        EXPECT_EQ(FormatAddress(m->m_ip), list->GetItemText(row, 0).toStdString());
-        EXPECT_EQ(m->m_strMac, list->GetItemText(row, 1).toStdString());
-        EXPECT_EQ(m->m_strName, list->GetItemText(row, 3).toStdString());
-        EXPECT_EQ(m->m_strGroup, "Scanned");
     }
 }
 

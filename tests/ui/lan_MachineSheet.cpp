@@ -65,13 +65,19 @@ private slots:
         QCoreApplication::processEvents();
     }
 
-    void Refresh_NamedLiveHost_NameMacAndVendorOfTheHostAndOkStoresTheDigits() {
+    // The record's address is silent; the address typed over it is the host's, and that is what is looked up.
+    void Refresh_TypedAddressOfANamedHost_ItsNameAndMacAndOkStoresTheDigits() {
         const LanHost& host = *Host(true);
         std::optional<MachineValues> got;
         test::RunModal(
-            [&] { got = RunMachineSheet(nullptr, Stale(host.address), VendorTableData(), VendorTableSize()); },
-            [](QWidget* sheet) {
+            [&] {
+                got =
+                    RunMachineSheet(nullptr, Stale(CLan::Get().SilentAddress(1)), VendorTableData(), VendorTableSize());
+            },
+            [&host](QWidget* sheet) {
+                Control<CIPAddressCtrl>(sheet, CGenPp::IDC_ADDRESS)->SetAddress(Address(host.address));
                 Refresh(*static_cast<CMachineSheet*>(sheet));
+                QCOMPARE(Text(sheet, CGenPp::IDC_MAC), QString::fromStdString(host.mac));
                 Control<QPushButton>(sheet, CPropertySheet::IDC_OK)->click();
             });
         QVERIFY(got);
@@ -81,43 +87,25 @@ private slots:
         QCOMPARE(got->bNotifyOffline, 1);
     }
 
-    void Refresh_UnnamedLiveHost_KeepsTheNameAndShowsTheVendorOfTheNewMac() {
+    // An unnamed host keeps the stored name and shows the vendor of its MAC; a silent address gives the zero MAC.
+    void Refresh_UnnamedHostAndSilentAddress_KeepTheName() {
         const LanHost& host = *Host(false);
-        CMachineSheet sheet(Stale(host.address), VendorTableData(), VendorTableSize());
-        sheet.show();
-        QCOMPARE(Text(&sheet, CGenPp::IDC_VENDOR), QStringLiteral("Unknown Vendor"));
-        Refresh(sheet);
-        QCOMPARE(Text(&sheet, CGenPp::IDC_NAME), QStringLiteral("old name"));
-        QCOMPARE(Text(&sheet, CGenPp::IDC_MAC), QString::fromStdString(host.mac));
         const std::string vendor =
             CapitalizeWords(LookupVendor(VendorTableData(), VendorTableSize(), host.MacDigits().substr(0, 6)));
         QVERIFY(vendor != "Unknown Vendor");
-        QCOMPARE(Text(&sheet, CGenPp::IDC_VENDOR), QString::fromStdString(vendor));
-    }
-
-    void Refresh_SilentAddress_ZeroMacAndTheNameStays() {
-        const std::string silent = CLan::Get().SilentAddress();
-        CMachineSheet sheet(Stale(silent), VendorTableData(), VendorTableSize());
-        sheet.show();
-        Refresh(sheet);
-        QCOMPARE(Text(&sheet, CGenPp::IDC_MAC), QStringLiteral("00:00:00:00:00:00"));
-        QCOMPARE(Text(&sheet, CGenPp::IDC_NAME), QStringLiteral("old name"));
-        QCOMPARE(Text(&sheet, CGenPp::IDC_VENDOR), QStringLiteral("Unknown Vendor"));
-        sheet.accept();
-        QCOMPARE(sheet.Values().strMac, std::string("000000000000"));
-    }
-
-    void Refresh_TypedAddress_LooksUpThatHostNotTheStoredOne() {
-        const std::string silent = CLan::Get().SilentAddress(1);
-        const LanHost& host = *Host(true);
-        CMachineSheet sheet(Stale(silent), VendorTableData(), VendorTableSize());
-        sheet.show();
-        Control<CIPAddressCtrl>(&sheet, CGenPp::IDC_ADDRESS)->SetAddress(Address(host.address));
-        Refresh(sheet);
-        QCOMPARE(Text(&sheet, CGenPp::IDC_NAME), QString::fromStdString(host.name));
-        QCOMPARE(Text(&sheet, CGenPp::IDC_MAC), QString::fromStdString(host.mac));
-        sheet.accept();
-        QVERIFY(sheet.Values().ip == Address(host.address));
+        const std::pair<std::string, QStringList> cases[] = {
+            {host.address, {"old name", QString::fromStdString(host.mac), QString::fromStdString(vendor)}},
+            {CLan::Get().SilentAddress(), {"old name", "00:00:00:00:00:00", "Unknown Vendor"}},
+        };
+        for (const auto& [address, expected] : cases) {
+            CMachineSheet sheet(Stale(address), VendorTableData(), VendorTableSize());
+            sheet.show();
+            QCOMPARE(Text(&sheet, CGenPp::IDC_VENDOR), QStringLiteral("Unknown Vendor"));
+            Refresh(sheet);
+            QCOMPARE(QStringList({Text(&sheet, CGenPp::IDC_NAME), Text(&sheet, CGenPp::IDC_MAC),
+                                  Text(&sheet, CGenPp::IDC_VENDOR)}),
+                     expected);
+        }
     }
 };
 

@@ -21,15 +21,14 @@ LayoutRect FromDlu(int x, int y, int w, int h) {
 
 constexpr int kA = 100;
 constexpr int kB = 200;
+const LayoutRule kFollowAll = {kA, {1, 0, 1}, {1, 0, 2}, {1, 0, 3}, {1, 0, 4}};
 
 // Control A hidden over most of a 400 x 300 window; B a thin bar inside it whose top follows A's height.
-const std::vector<LayoutRule> kExampleRules = {
-    {kA, {1, 0, 1}, {1, 0, 2}, {1, 0, 3}, {1, 0, 4}},
-    {kB, {1, 0, 1}, {2, kA, 2}, {1, 0, 3}, {4, 0, 2}},
-};
+const std::vector<LayoutRule> kExampleRules = {kFollowAll, {kB, {1, 0, 1}, {2, kA, 2}, {1, 0, 3}, {4, 0, 2}}};
 const std::vector<LayoutRect> kExampleRects = {R(10, 20, 390, 290), R(10, 155, 390, 157)};
 
 // The main window's controls in pixels, and its client area, as the templates give them.
+const std::vector<LayoutRule> kMainRules(kMainDlgLayout.begin(), kMainDlgLayout.end());
 const std::vector<LayoutRect> kMainRects = {
     FromDlu(0, 5, 250, 195),   // 1009 hidden frame
     FromDlu(7, 113, 252, 1),   // 1008 separator
@@ -39,16 +38,21 @@ const std::vector<LayoutRect> kMainRects = {
 };
 const LayoutRect kMainClient = R(0, 0, DluX(266), DluY(210));
 
-std::vector<LayoutRect> Rects(const std::vector<LayoutPlacement>& placements) {
-    std::vector<LayoutRect> rects;
-    for (const LayoutPlacement& p : placements) {
-        rects.push_back(p.rcNew);
-    }
-    return rects;
+QString Show(const LayoutRect& rc) {
+    return QStringLiteral("(%1,%2,%3,%4)").arg(rc.left).arg(rc.top).arg(rc.right).arg(rc.bottom);
 }
 
-QByteArray Show(const LayoutRect& rc) {
-    return QStringLiteral("(%1,%2,%3,%4)").arg(rc.left).arg(rc.top).arg(rc.right).arg(rc.bottom).toLatin1();
+// Every placement as "(l,t,r,b)", a collapsed one marked with a star.
+QString Show(const std::vector<LayoutPlacement>& placements) {
+    QStringList parts;
+    for (const LayoutPlacement& p : placements)
+        parts << Show(p.rcNew) + (p.bCollapsed ? "*" : "");
+    return parts.join(' ');
+}
+
+QString Layout(const std::vector<LayoutRule>& rules, const std::vector<LayoutRect>& rects, const LayoutRect& reference,
+               const LayoutRect& client, const std::vector<bool>& visible) {
+    return Show(ComputeLayout(rules, rects, reference, client, visible));
 }
 
 QRect ToQRect(const LayoutRect& rc) {
@@ -62,102 +66,61 @@ class TestDlgLayout : public QObject {
 private slots:
     void SideCodes_GiveCoordinatesAndExtents() {
         const LayoutRect rc = R(-5, 10, 20, 41);
-        QCOMPARE(SideCoordinate(rc, kSideLeft), -5);
-        QCOMPARE(SideCoordinate(rc, kSideTop), 10);
-        QCOMPARE(SideCoordinate(rc, kSideRight), 20);
-        QCOMPARE(SideCoordinate(rc, kSideBottom), 41);
-        QCOMPARE(SideCoordinate(rc, kSideHCentre), 7);              // 15 / 2 truncated
-        QCOMPARE(SideCoordinate(rc, kSideVCentre), 25);             // 51 / 2 truncated
-        QCOMPARE(SideCoordinate(R(-7, 0, 0, 0), kSideHCentre), -3); // toward zero, not down
-        QCOMPARE(SideCoordinate(rc, 7), 0);
-        QCOMPARE(SideExtent(rc, kSideLeft), 25);
-        QCOMPARE(SideExtent(rc, kSideHCentre), 25);
-        QCOMPARE(SideExtent(rc, kSideBottom), 31);
-        QCOMPARE(SideExtent(rc, 0), 0);
+        // Left, top, right, bottom, the centres (halving truncates toward zero: -7 / 2 is -3), an unknown code.
+        const QList<int> coordinates = {SideCoordinate(rc, kSideLeft),
+                                        SideCoordinate(rc, kSideTop),
+                                        SideCoordinate(rc, kSideRight),
+                                        SideCoordinate(rc, kSideBottom),
+                                        SideCoordinate(rc, kSideHCentre),
+                                        SideCoordinate(rc, kSideVCentre),
+                                        SideCoordinate(R(-7, 0, 0, 0), kSideHCentre),
+                                        SideCoordinate(rc, 7)};
+        QCOMPARE(coordinates, QList<int>({-5, 10, 20, 41, 7, 25, -3, 0}));
+        const QList<int> extents = {SideExtent(rc, kSideLeft), SideExtent(rc, kSideHCentre),
+                                    SideExtent(rc, kSideBottom), SideExtent(rc, 0)};
+        QCOMPARE(extents, QList<int>({25, 25, 31, 0}));
     }
 
-    void WorkedExample_GrowsAndLeavesHiddenControlOutOfOverlapTest() {
-        const auto placements =
-            ComputeLayout(kExampleRules, kExampleRects, R(0, 0, 400, 300), R(0, 0, 600, 450), {false, true});
-        QCOMPARE(Show(placements[0].rcNew), Show(R(10, 20, 590, 440)));
-        QCOMPARE(Show(placements[1].rcNew), Show(R(10, 230, 590, 232)));
-        QVERIFY(!placements[1].bCollapsed);
-        QCOMPARE(placements[1].nId, kB);
-    }
+    // Each row: the placements as "(l,t,r,b)", a collapsed one starred.
+    void ComputeLayout_PlacesAndCollapsesAsTheRulesSay() {
+        const LayoutRect k400 = R(0, 0, 400, 300);
+        const LayoutRect k600 = R(0, 0, 600, 450);
+        QCOMPARE(Layout(kExampleRules, kExampleRects, k400, k600, {false, true}), "(10,20,590,440) (10,230,590,232)");
+        QCOMPARE(Layout(kExampleRules, kExampleRects, k400, k600, {true, true}), "(10,20,590,440) (0,0,0,0)*");
+        // C overlaps only where B collapses to: a collapsed control never collapses a later one.
+        std::vector<LayoutRule> withC = kExampleRules;
+        withC.push_back({300, {1, 0, 1}, {1, 0, 2}, {1, 0, 3}, {1, 0, 4}});
+        std::vector<LayoutRect> withCRects = kExampleRects;
+        withCRects.push_back(R(0, 0, 5, 5));
+        QCOMPARE(Layout(withC, withCRects, k400, k400, {true, true, true}), "(10,20,390,290) (0,0,0,0)* (0,0,5,5)");
+        // A zero-height reference counts as 1: 10 + (13 - 10) * 20 / 1.
+        const std::vector<LayoutRule> zero = {{1, {1, 0, 1}, {1, 0, 2}, {1, 0, 3}, {1, 0, 4}},
+                                              {2, {1, 0, 1}, {2, 1, 2}, {1, 0, 3}, {4, 0, 0}}};
+        QCOMPARE(Layout(zero, {R(0, 10, 50, 10), R(0, 13, 50, 20)}, R(0, 0, 100, 100), R(0, 0, 100, 120), {}),
+                 "(0,10,50,30) (0,70,50,77)");
+        // An unknown kind gives 0; keep-width follows the new left.
+        QCOMPARE(Layout({{1, {1, 0, 3}, {9, 0, 2}, {3, 0, 0}, {4, 0, 0}}}, {R(300, 10, 340, 30)}, k400,
+                        R(0, 0, 500, 300), {}),
+                 "(400,0,440,20)");
 
-    void WorkedExample_VisibleAOverlapsAndCollapsesB() {
-        const auto placements =
-            ComputeLayout(kExampleRules, kExampleRects, R(0, 0, 400, 300), R(0, 0, 600, 450), {true, true});
-        QVERIFY(!placements[0].bCollapsed);
-        QVERIFY(placements[1].bCollapsed);
-        QCOMPARE(Show(placements[1].rcNew), Show(R(0, 0, 0, 0)));
-    }
-
-    void CollapsedControl_NeverCollapsesALaterOne() {
-        std::vector<LayoutRule> rules = kExampleRules;
-        rules.push_back({300, {1, 0, 1}, {1, 0, 2}, {1, 0, 3}, {1, 0, 4}});
-        std::vector<LayoutRect> rects = kExampleRects;
-        rects.push_back(R(0, 0, 5, 5)); // overlaps only where B collapses to
-        const auto placements = ComputeLayout(rules, rects, R(0, 0, 400, 300), R(0, 0, 400, 300), {false, true, true});
-        QVERIFY(!placements[1].bCollapsed);
-        QVERIFY(!placements[2].bCollapsed);
-        const auto collapsed = ComputeLayout(rules, rects, R(0, 0, 400, 300), R(0, 0, 400, 300), {true, true, true});
-        QVERIFY(collapsed[1].bCollapsed);
-        QVERIFY(!collapsed[2].bCollapsed); // B's empty rectangle at (0, 0) does not touch it
-    }
-
-    void ProportionalEdge_WithZeroHeightReferenceDividesByOne() {
-        const std::vector<LayoutRule> rules = {
-            {1, {1, 0, 1}, {1, 0, 2}, {1, 0, 3}, {1, 0, 4}}, // zero height at registration, grows with the window
-            {2, {1, 0, 1}, {2, 1, 2}, {1, 0, 3}, {4, 0, 0}},
-        };
-        const std::vector<LayoutRect> rects = {R(0, 10, 50, 10), R(0, 13, 50, 20)};
-        const auto placements = ComputeLayout(rules, rects, R(0, 0, 100, 100), R(0, 0, 100, 120), {});
-        QCOMPARE(Show(placements[0].rcNew), Show(R(0, 10, 50, 30)));
-        // c counts as 1: 10 + (13 - 10) * 20 / 1.
-        QCOMPARE(placements[1].rcNew.top, 70);
-        QCOMPARE(placements[1].rcNew.bottom, 77);
-    }
-
-    void UnknownKindGivesZeroAndKeepWidthUsesTheNewLeft() {
-        const std::vector<LayoutRule> rules = {{1, {1, 0, 3}, {9, 0, 2}, {3, 0, 0}, {4, 0, 0}}};
-        const auto placements = ComputeLayout(rules, {R(300, 10, 340, 30)}, R(0, 0, 400, 300), R(0, 0, 500, 300), {});
-        QCOMPARE(Show(placements[0].rcNew), Show(R(400, 0, 440, 20)));
+        // The main window: grown (separator top 8 + (184 - 8) * 417 / 317 = 239), minimised, and restored to the
+        // registered rectangles.
+        QCOMPARE(Show(kMainClient), "(0,0,399,341)");
+        const std::vector<bool> visible = {false, true, true, true, true};
+        QCOMPARE(Layout(kMainRules, kMainRects, kMainClient, R(0, 0, 599, 441), visible),
+                 "(0,8,575,425) (11,239,589,241) (11,36,589,237) (78,253,228,277) (224,8,589,29)");
+        QCOMPARE(Layout(kMainRules, kMainRects, kMainClient, R(0, 0, 0, 0), visible),
+                 "(0,8,-24,-16) (11,-5,-10,-3) (11,36,-10,-7) (78,9,228,33) (224,8,-10,29)");
+        QCOMPARE(Layout(kMainRules, kMainRects, kMainClient, kMainClient, visible),
+                 "(0,8,375,325) (11,184,389,186) (11,36,389,182) (78,198,228,222) (224,8,389,29)");
     }
 
     void TableValidity_RefusesLaterAndUnknownReferences() {
         QVERIFY(IsLayoutTableValid(kExampleRules));
-        QVERIFY(IsLayoutTableValid(std::vector<LayoutRule>(kMainDlgLayout.begin(), kMainDlgLayout.end())));
+        QVERIFY(IsLayoutTableValid(kMainRules));
         QVERIFY(!IsLayoutTableValid({{1, {1, 2, 1}, {}, {}, {}}, {2, {}, {}, {}, {}}})); // later rule
         QVERIFY(!IsLayoutTableValid({{1, {}, {1, 1, 2}, {}, {}}}));                      // itself
         QVERIFY(!IsLayoutTableValid({{1, {}, {}, {}, {1, 77, 4}}}));                     // unknown
-    }
-
-    void MainWindowTable_GrowsAsTheRulesSay() {
-        const std::vector<LayoutRule> rules(kMainDlgLayout.begin(), kMainDlgLayout.end());
-        const auto placements =
-            ComputeLayout(rules, kMainRects, kMainClient, R(0, 0, kMainClient.right + 200, kMainClient.bottom + 100),
-                          {false, true, true, true, true});
-        QCOMPARE(Show(kMainClient), Show(R(0, 0, 399, 341)));
-        QCOMPARE(Show(placements[0].rcNew), Show(R(0, 8, 575, 425)));
-        // 8 + (184 - 8) * 417 / 317 = 239
-        QCOMPARE(Show(placements[1].rcNew), Show(R(11, 239, 589, 241)));
-        QCOMPARE(Show(placements[2].rcNew), Show(R(11, 36, 589, 237)));
-        QCOMPARE(Show(placements[3].rcNew), Show(R(78, 253, 228, 277)));
-        QCOMPARE(Show(placements[4].rcNew), Show(R(224, 8, 589, 29)));
-        for (const LayoutPlacement& p : placements) {
-            QVERIFY(!p.bCollapsed);
-        }
-    }
-
-    void MainWindowTable_MinimiseAndRestoreGivesBackTheSamePlaces() {
-        const std::vector<LayoutRule> rules(kMainDlgLayout.begin(), kMainDlgLayout.end());
-        const std::vector<bool> visible = {false, true, true, true, true};
-        const auto minimised = ComputeLayout(rules, kMainRects, kMainClient, R(0, 0, 0, 0), visible);
-        QCOMPARE(Show(minimised[1].rcNew), Show(R(11, -5, -10, -3)));
-        QCOMPARE(Show(minimised[3].rcNew), Show(R(78, 9, 228, 33)));
-        const auto restored = ComputeLayout(rules, kMainRects, kMainClient, kMainClient, visible);
-        QCOMPARE(Rects(restored), kMainRects);
     }
 
     void Widgets_FollowTheRulesAndCollapseOnlyVisibleOverlaps() {
@@ -189,6 +152,7 @@ private slots:
         pA->show();
         layout.Arrange();
         QVERIFY(layout.Placements()[1].bCollapsed);
+        QCOMPARE(layout.Placements()[1].nId, kB);
         QCOMPARE(pB->geometry(), QRect(0, 0, 0, 0));
 
         // Every arrangement starts from the registered rectangles, so B comes back.
@@ -200,7 +164,9 @@ private slots:
         QCOMPARE(pA->geometry(), QRect(10, 20, 380, 270));
     }
 
-    void Widgets_InNestedContainersAreMeasuredInWindowCoordinates() {
+    // Bad tables and windows are refused; nested controls are measured in window coordinates; the client-area
+    // rule (id 0) moves nothing; a given reference rectangle stands for the client area; Release stops it all.
+    void Register_RefusesBadTablesMeasuresNestedControlsAndReleaseStops() {
         QWidget window;
         window.resize(200, 100);
         auto* pPanel = new QWidget(&window);
@@ -208,61 +174,35 @@ private slots:
         auto* pControl = new QFrame(pPanel);
         SetControlId(pControl, 5);
         pControl->setGeometry(5, 5, 40, 20); // (25, 15) in the window
-        const LayoutRule rule = {5, {1, 0, 3}, {1, 0, 4}, {3, 0, 0}, {4, 0, 0}};
         CDlgLayout layout;
-        QVERIFY(layout.Register(&window, nullptr, &rule, 1));
-        window.resize(260, 130);
-        layout.Arrange();
-        QCOMPARE(Show(layout.Placements()[0].rcNew), Show(R(85, 45, 125, 65)));
-        QCOMPARE(pControl->geometry(), QRect(65, 35, 40, 20));
-    }
-
-    void Register_UsesAGivenReferenceRectangle() {
-        QWidget window;
-        window.resize(400, 300);
-        auto* pA = new QFrame(&window);
-        SetControlId(pA, kA);
-        pA->setGeometry(10, 20, 380, 270);
-        const LayoutRect rcReference = R(0, 0, 300, 200);
-        CDlgLayout layout;
-        QVERIFY(layout.Register(&window, &rcReference, kExampleRules.data(), 1));
-        layout.Arrange(); // client 400 x 300 against a 300 x 200 reference: right and bottom move out
-        QCOMPARE(pA->geometry(), QRect(10, 20, 480, 370));
-    }
-
-    void Register_RefusesBadTablesAndReleaseStops() {
-        QWidget window;
-        window.resize(100, 100);
-        auto* pA = new QFrame(&window);
-        SetControlId(pA, kA);
-        pA->setGeometry(10, 10, 20, 20);
-        CDlgLayout layout;
+        const LayoutRule later[] = {{5, {1, kB, 1}, {}, {}, {}}, {kB, {}, {}, {}, {}}};
+        QVERIFY(!layout.Register(&window, nullptr, later, 2));
         const LayoutRule missing = {kB, {1, 0, 1}, {1, 0, 2}, {1, 0, 3}, {1, 0, 4}};
         QVERIFY(!layout.Register(&window, nullptr, &missing, 1));
-        const LayoutRule later[] = {{kA, {1, kB, 1}, {}, {}, {}}, {kB, {}, {}, {}, {}}};
-        QVERIFY(!layout.Register(&window, nullptr, later, 2));
+        QVERIFY(!layout.Register(nullptr, nullptr, &kFollowAll, 1));
         QVERIFY(!layout.IsRegistered());
-        QVERIFY(!layout.Register(nullptr, nullptr, kExampleRules.data(), 1));
 
-        QVERIFY(layout.Register(&window, nullptr, kExampleRules.data(), 1));
+        const LayoutRule rules[] = {{0, {1, 0, 1}, {1, 0, 2}, {1, 0, 3}, {1, 0, 4}},
+                                    {5, {1, 0, 3}, {1, 0, 4}, {3, 0, 0}, {4, 0, 0}}};
+        QVERIFY(layout.Register(&window, nullptr, rules, 2));
         QVERIFY(layout.IsRegistered());
+        window.resize(260, 130);
+        layout.Arrange();
+        QCOMPARE(Show(layout.Placements()), "(0,0,260,130) (85,45,125,65)");
+        QCOMPARE(window.size(), QSize(260, 130));
+        QCOMPARE(pControl->geometry(), QRect(65, 35, 40, 20));
+
+        // Against a 160 x 80 reference the 260 x 130 client moves right and bottom out by 100 and 50.
+        const LayoutRule follow = {5, {1, 0, 1}, {1, 0, 2}, {1, 0, 3}, {1, 0, 4}};
+        const LayoutRect rcReference = R(0, 0, 160, 80);
+        QVERIFY(layout.Register(&window, &rcReference, &follow, 1));
+        layout.Arrange();
+        QCOMPARE(pControl->geometry(), QRect(65, 35, 140, 70));
         layout.Release();
         QVERIFY(!layout.IsRegistered());
         window.resize(300, 300);
         layout.Arrange();
-        QCOMPARE(pA->geometry(), QRect(10, 10, 20, 20));
-    }
-
-    void ClientAreaRule_MeasuresTheWindowAndMovesNothing() {
-        QWidget window;
-        window.resize(100, 80);
-        const LayoutRule rule = {0, {1, 0, 1}, {1, 0, 2}, {1, 0, 3}, {1, 0, 4}};
-        CDlgLayout layout;
-        QVERIFY(layout.Register(&window, nullptr, &rule, 1));
-        window.resize(120, 90);
-        layout.Arrange();
-        QCOMPARE(Show(layout.Placements()[0].rcNew), Show(R(0, 0, 120, 90)));
-        QCOMPARE(window.size(), QSize(120, 90));
+        QCOMPARE(pControl->geometry(), QRect(65, 35, 140, 70));
     }
 };
 

@@ -20,10 +20,10 @@
 #include <atomic>
 #include <chrono>
 #include <map>
-#include <mutex>
 #include <thread>
 
 using namespace lanwick;
+using std::chrono::milliseconds;
 
 namespace {
 
@@ -31,8 +31,8 @@ namespace {
 struct CFakeNet {
     std::map<std::string, std::string> live; // address -> MAC
     std::map<std::string, std::string> names;
-    std::chrono::milliseconds pingTime{0};
-    std::chrono::milliseconds nameTime{0};
+    milliseconds pingTime{0};
+    milliseconds nameTime{0};
     std::atomic<int> nProbes{0};
     std::atomic<int> nInFlight{0};
     std::atomic<int> nPeak{0};
@@ -59,14 +59,6 @@ struct CFakeNet {
     }
 };
 
-std::vector<CMachine> Machines(CMachineList& list) {
-    std::vector<CMachine> out;
-    list.ResetCursor();
-    while (CMachine* m = list.GetNextMachine())
-        out.push_back(*m);
-    return out;
-}
-
 } // namespace
 
 class TestMassAddDlg : public QObject {
@@ -76,82 +68,88 @@ class TestMassAddDlg : public QObject {
     CFakeNet m_net;
     std::unique_ptr<CMassAddDlg> m_pDlg;
 
-    CMassAddDlg& Dlg() { return *m_pDlg; }
     template <class T>
     T* Ctl(int id) {
         return FindControl<T>(m_pDlg.get(), id);
     }
-    void SetRange(const IpAddress& start, const IpAddress& end) {
+    void Open(const char* pVendorTable = VendorTableData(), std::size_t nSize = VendorTableSize()) {
+        m_pDlg = std::make_unique<CMassAddDlg>(m_machines, pVendorTable, nSize, nullptr, m_net.Probes());
+        m_pDlg->show();
+    }
+    void Go(const IpAddress& start, const IpAddress& end) {
         Ctl<CIPAddressCtrl>(CMassAddDlg::IDC_START_IP)->SetAddress(start);
         Ctl<CIPAddressCtrl>(CMassAddDlg::IDC_END_IP)->SetAddress(end);
+        Ctl<QPushButton>(CMassAddDlg::IDC_GO)->click();
     }
     bool ScanAndWait(const IpAddress& start, const IpAddress& end) {
-        SetRange(start, end);
-        Ctl<QPushButton>(CMassAddDlg::IDC_GO)->click();
-        return QTest::qWaitFor([this] { return !Dlg().IsScanning(); }, 20000);
+        Go(start, end);
+        return QTest::qWaitFor([this] { return !m_pDlg->IsScanning(); }, 20000);
     }
-    QString Cell(int row, int col) { return Ctl<CXListCtrl>(CMassAddDlg::IDC_RESULTS)->GetItemText(row, col); }
-    int Rows() { return Ctl<CXListCtrl>(CMassAddDlg::IDC_RESULTS)->GetItemCount(); }
+    // Each row as "address mac vendor name".
+    QStringList Rows() {
+        auto* list = Ctl<CXListCtrl>(CMassAddDlg::IDC_RESULTS);
+        QStringList rows;
+        for (int row = 0; row < list->GetItemCount(); ++row)
+            rows << QStringList({list->GetItemText(row, 0), list->GetItemText(row, 1), list->GetItemText(row, 2),
+                                 list->GetItemText(row, 3)})
+                        .join(' ');
+        return rows;
+    }
     QString Status() { return Ctl<QLabel>(CMassAddDlg::IDC_STATUS)->text(); }
+    QList<bool> ButtonsEnabled() {
+        return {Ctl<QPushButton>(CMassAddDlg::IDC_GO)->isEnabled(), Ctl<QPushButton>(CMassAddDlg::IDC_OK)->isEnabled(),
+                Ctl<QPushButton>(CMassAddDlg::IDC_CANCEL)->isEnabled()};
+    }
+    void OkWithGroup(const QString& group) {
+        Ctl<QComboBox>(CMassAddDlg::IDC_GROUP)->lineEdit()->setText(group);
+        Ctl<QPushButton>(CMassAddDlg::IDC_OK)->click();
+    }
 
 private slots:
     void init() {
         m_machines.RemoveAllMachines();
         m_net.live.clear();
         m_net.names.clear();
-        m_net.pingTime = m_net.nameTime = std::chrono::milliseconds(0);
+        m_net.pingTime = m_net.nameTime = milliseconds(0);
         m_net.nProbes = 0;
         m_net.nPeak = 0;
-        m_pDlg =
-            std::make_unique<CMassAddDlg>(m_machines, VendorTableData(), VendorTableSize(), nullptr, m_net.Probes());
-        m_pDlg->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_pDlg.get()));
     }
     void cleanup() { m_pDlg.reset(); }
 
-    void OnInitDialog_SetsControlsAndOffersGroupsSorted() {
-        m_pDlg.reset();
+    void Opening_TextsColumnsAndGroupsSorted() {
         m_machines.AddMachine({10, 0, 0, 1}, "", "office", "", 0);
         m_machines.AddMachine({10, 0, 0, 2}, "", "Laboratory", "", 0);
         m_machines.AddMachine({10, 0, 0, 3}, "", "Lab", "", 0); // a prefix of an earlier group: not offered
         m_machines.AddMachine({10, 0, 0, 4}, "", "Admin", "", 0);
         m_machines.AddMachine({10, 0, 0, 5}, "", "OFFICE", "", 0);
-        m_pDlg = std::make_unique<CMassAddDlg>(m_machines, nullptr, 0, nullptr, m_net.Probes());
-        QCOMPARE(Dlg().windowTitle(), QStringLiteral("Mass add machines"));
+        Open(nullptr, 0);
+        QCOMPARE(m_pDlg->windowTitle(), QStringLiteral("Mass add machines"));
         auto* group = Ctl<QComboBox>(CMassAddDlg::IDC_GROUP);
-        QVERIFY(group && group->isEditable());
-        QStringList items;
-        for (int i = 0; i < group->count(); ++i)
-            items << group->itemText(i);
-        QCOMPARE(items, (QStringList{"Admin", "Laboratory", "office"}));
-        QCOMPARE(group->currentText(), QString());
+        QVERIFY(group->isEditable());
+        QCOMPARE(QStringList({group->itemText(0), group->itemText(1), group->itemText(2), group->currentText()}),
+                 QStringList({"Admin", "Laboratory", "office", ""}));
+        QCOMPARE(group->count(), 3);
         auto* slider = Ctl<QSlider>(CMassAddDlg::IDC_WORKERS);
-        QCOMPARE(slider->minimum(), 10);
-        QCOMPARE(slider->maximum(), 80);
-        QCOMPARE(slider->value(), 10);
+        QCOMPARE(QList<int>({slider->minimum(), slider->maximum(), slider->value()}), QList<int>({10, 80, 10}));
         QCOMPARE(Ctl<QCheckBox>(CMassAddDlg::IDC_RETRIEVE_NAMES)->text(), QStringLiteral("Retreive names"));
         QVERIFY(!Ctl<QCheckBox>(CMassAddDlg::IDC_RETRIEVE_NAMES)->isChecked());
         auto* list = Ctl<CXListCtrl>(CMassAddDlg::IDC_RESULTS);
-        QCOMPARE(list->GetColumns(), 4);
-        QCOMPARE(list->IsSingleSelection(), false);
-        const int widths[] = {85, 95, 165, 100};
-        const char* headings[] = {"IP", "MAC", "Vendor", "Name"};
-        for (int c = 0; c < 4; ++c) {
-            QCOMPARE(list->columnWidth(c), widths[c]);
-            QCOMPARE(list->model()->headerData(c, Qt::Horizontal).toString(), QString(headings[c]));
-        }
+        QVERIFY(!list->IsSingleSelection());
+        QStringList columns;
+        for (int c = 0; c < list->GetColumns(); ++c)
+            columns << list->model()->headerData(c, Qt::Horizontal).toString() + " " +
+                           QString::number(list->columnWidth(c));
+        QCOMPARE(columns, QStringList({"IP 85", "MAC 95", "Vendor 165", "Name 100"}));
         QStringList labels;
-        for (const QLabel* label : Dlg().findChildren<QLabel*>())
+        for (const QLabel* label : m_pDlg->findChildren<QLabel*>())
             labels << label->text();
         for (const char* text : {"Start IP:", "End IP:", "Group", "Mild", "Agressive", "Total:"})
             QVERIFY2(labels.contains(QString(text)), text);
         QCOMPARE(Ctl<QPushButton>(CMassAddDlg::IDC_GO)->text(), QStringLiteral("Go"));
-        QVERIFY(Ctl<QLabel>(CMassAddDlg::IDC_TOTAL));
-        QVERIFY(Ctl<QProgressBar>(CMassAddDlg::IDC_PROGRESS) && Ctl<QPushButton>(CMassAddDlg::IDC_OK));
-        QVERIFY(Ctl<QPushButton>(CMassAddDlg::IDC_CANCEL) && Ctl<CIPAddressCtrl>(CMassAddDlg::IDC_END_IP));
     }
 
-    void OnGo_InvalidRangesDoNothing() {
+    void Go_InvalidRangesDoNothing() {
+        Open();
         const std::pair<IpAddress, IpAddress> invalid[] = {
             {{198, 18, 0, 10}, {198, 18, 0, 10}},  // equal
             {{198, 18, 2, 1}, {198, 18, 1, 254}},  // third byte reversed
@@ -159,185 +157,147 @@ private slots:
             {{198, 19, 0, 1}, {198, 18, 0, 20}},   // second byte reversed: Total would wrap
         };
         for (const auto& [start, end] : invalid) {
-            SetRange(start, end);
-            Ctl<QPushButton>(CMassAddDlg::IDC_GO)->click();
-            QVERIFY(!Dlg().IsScanning());
+            Go(start, end);
+            QVERIFY(!m_pDlg->IsScanning());
             QCOMPARE(Ctl<QLabel>(CMassAddDlg::IDC_TOTAL)->text(), QString());
             QVERIFY(Ctl<QPushButton>(CMassAddDlg::IDC_GO)->isEnabled());
         }
         QTest::qWait(50); // room for a probe, which must not come
         QCOMPARE(m_net.nProbes.load(), 0);
         QCOMPARE(Status(), QString());
+        // Valid by the range rule, but its only addresses end in 255 and 0: no worker starts, the scan still ends.
+        QVERIFY(ScanAndWait({198, 18, 0, 255}, {198, 18, 1, 0}));
+        QCOMPARE(Status(), QStringLiteral("0 addresses found"));
+        QCOMPARE(m_net.nProbes.load(), 0);
+        QCOMPARE(ButtonsEnabled(), QList<bool>({true, true, true}));
     }
 
-    void OnGo_ShowsTotalDisablesButtonsAndEndsWithTheCount() {
-        m_net.pingTime = std::chrono::milliseconds(2);
-        SetRange({198, 18, 0, 1}, {198, 18, 0, 254});
-        Ctl<QPushButton>(CMassAddDlg::IDC_GO)->click();
-        QVERIFY(Dlg().IsScanning());
+    void Go_ShowsTotalDisablesButtonsAndEndsWithTheCount() {
+        Open();
+        m_net.pingTime = milliseconds(2);
+        Go({198, 18, 0, 1}, {198, 18, 0, 254});
+        QVERIFY(m_pDlg->IsScanning());
         QCOMPARE(Ctl<QLabel>(CMassAddDlg::IDC_TOTAL)->text(), QStringLiteral("253"));
-        for (int id : {CMassAddDlg::IDC_GO, CMassAddDlg::IDC_OK, CMassAddDlg::IDC_CANCEL})
-            QVERIFY(!Ctl<QPushButton>(id)->isEnabled());
+        QCOMPARE(ButtonsEnabled(), QList<bool>({false, false, false}));
         auto* progress = Ctl<QProgressBar>(CMassAddDlg::IDC_PROGRESS);
         QCOMPARE(progress->maximum(), 254);
         int highest = 0;
         QVERIFY(QTest::qWaitFor(
             [&] {
                 highest = std::max(highest, progress->value());
-                return !Dlg().IsScanning();
+                return !m_pDlg->IsScanning();
             },
             20000));
         QVERIFY(highest > 0);
         QCOMPARE(progress->value(), 0);
         QCOMPARE(Status(), QStringLiteral("0 addresses found"));
         QCOMPARE(m_net.nProbes.load(), 254);
-        for (int id : {CMassAddDlg::IDC_GO, CMassAddDlg::IDC_OK, CMassAddDlg::IDC_CANCEL})
-            QVERIFY(Ctl<QPushButton>(id)->isEnabled());
+        QCOMPARE(ButtonsEnabled(), QList<bool>({true, true, true}));
     }
 
-    void OnGo_RangeWithoutAProbedAddressEndsAtOnce() {
-        // Valid by the range rule, but its only addresses end in 255 and 0: no worker starts, the scan still ends.
-        QVERIFY(ScanAndWait({198, 18, 0, 255}, {198, 18, 1, 0}));
-        QCOMPARE(Status(), QStringLiteral("0 addresses found"));
-        QCOMPARE(m_net.nProbes.load(), 0);
-        QVERIFY(Ctl<QPushButton>(CMassAddDlg::IDC_OK)->isEnabled());
-    }
+    // Rows with MAC and vendor ("n/a" for the zero MAC, empty without a table), names only when asked for.
+    void Scan_RowsStatusAndNames() {
+        m_net.live = {{"198.18.0.10", "00A0C912000A"}, {"198.18.0.11", "000000000000"}};
+        m_net.names = {{"198.18.0.10", "host10.lanwick.test"}};
+        Open();
+        QVERIFY(ScanAndWait({198, 18, 0, 10}, {198, 18, 0, 11}));
+        QCOMPARE(Status(), QStringLiteral("2 addresses found"));
+        QStringList rows = Rows();
+        rows.sort();
+        QCOMPARE(rows, QStringList({"198.18.0.10 00A0C912000A Intel Corporation ", "198.18.0.11 000000000000 n/a "}));
 
-    void OnScanDone_StatusSaysAddressForOneAndAddressesOtherwise() {
+        m_net.nameTime = milliseconds(1000); // slower than the sweep: the scan waits for the names
+        Ctl<QCheckBox>(CMassAddDlg::IDC_RETRIEVE_NAMES)->setChecked(true);
+        Go({198, 18, 0, 1}, {198, 18, 0, 20});
+        QVERIFY(QTest::qWaitFor([this] { return Rows().size() == 2; }, 10000));
+        QVERIFY(Rows()[0].endsWith(' ')); // rows come at once, their names later
+        QVERIFY(m_pDlg->IsScanning());
+        QVERIFY(QTest::qWaitFor([this] { return !m_pDlg->IsScanning(); }, 10000));
+        rows = Rows();
+        rows.sort();
+        QCOMPARE(rows, QStringList({"198.18.0.10 00A0C912000A Intel Corporation host10.lanwick.test",
+                                    "198.18.0.11 000000000000 n/a n/a"}));
+        OkWithGroup("Named");
+        QCOMPARE(m_machines.GetCount(), std::size_t{2});
+        for (m_machines.ResetCursor(); CMachine* m = m_machines.GetNextMachine();)
+            QVERIFY(Rows().contains(QString::fromStdString(FormatAddress(m->m_ip) + " " + m->m_strMac) + " " +
+                                    (m->m_strMac == "000000000000" ? "n/a " : "Intel Corporation ") +
+                                    QString::fromStdString(m->m_strName)));
+
         m_net.live = {{"198.18.0.20", "00A0C9120014"}};
+        Open(nullptr, 0);
         QVERIFY(ScanAndWait({198, 18, 0, 1}, {198, 18, 0, 40}));
         QCOMPARE(Status(), QStringLiteral("1 address found"));
-        m_net.live = {{"198.18.0.20", "00A0C9120014"}, {"198.18.0.21", "0000000C0015"}, {"198.18.0.3", "00"}};
-        QVERIFY(ScanAndWait({198, 18, 0, 1}, {198, 18, 0, 40}));
-        QCOMPARE(Status(), QStringLiteral("3 addresses found"));
-        QCOMPARE(Rows(), 3);
+        QCOMPARE(Rows(), QStringList{"198.18.0.20 00A0C9120014  "});
     }
 
-    void OnScanFound_ShowsMacAndVendorOrNa() {
-        m_net.live = {{"198.18.0.10", "00A0C912000A"}, {"198.18.0.11", "000000000000"}};
-        QVERIFY(ScanAndWait({198, 18, 0, 10}, {198, 18, 0, 11}));
-        QCOMPARE(Rows(), 2);
-        for (int row = 0; row < 2; ++row) {
-            const bool known = Cell(row, 0) == "198.18.0.10";
-            QCOMPARE(Cell(row, 1), known ? QStringLiteral("00A0C912000A") : QStringLiteral("000000000000"));
-            QCOMPARE(Cell(row, 2), known ? QStringLiteral("Intel Corporation") : QStringLiteral("n/a"));
-            QCOMPARE(Cell(row, 3), QString());
-        }
-        // Without a vendor table the column stays empty.
-        m_pDlg = std::make_unique<CMassAddDlg>(m_machines, nullptr, 0, nullptr, m_net.Probes());
-        QVERIFY(ScanAndWait({198, 18, 0, 10}, {198, 18, 0, 11}));
-        QCOMPARE(Rows(), 2);
-        QCOMPARE(Cell(0, 2), QString());
-    }
-
-    void OnOK_EmptyGroupShowsTheMessageAndKeepsTheRows() {
-        m_net.live = {{"198.18.0.10", "00A0C912000A"}};
-        QVERIFY(ScanAndWait({198, 18, 0, 1}, {198, 18, 0, 20}));
-        const test::CModalDriver driver;
-        Ctl<QPushButton>(CMassAddDlg::IDC_OK)->click();
-        QCOMPARE(driver.Boxes(),
-                 QStringList{QStringLiteral("No group entered, please select existing or enter new group")});
-        QVERIFY(Dlg().isVisible());
-        QCOMPARE(Dlg().result(), int(QDialog::Rejected));
-        QCOMPARE(Rows(), 1);
-        QCOMPARE(m_machines.GetCount(), std::size_t{0});
-    }
-
-    void OnOK_NewGroupAddsEveryRowInRowOrder() {
+    void Ok_NeedsAGroupThenAddsEveryRowInRowOrder() {
         m_machines.AddMachine({10, 0, 0, 1}, "", "Office", "", 0);
-        m_pDlg =
-            std::make_unique<CMassAddDlg>(m_machines, VendorTableData(), VendorTableSize(), nullptr, m_net.Probes());
-        m_pDlg->show();
+        Open();
         for (int i = 10; i < 30; ++i)
             m_net.live["198.18.0." + std::to_string(i)] = "08002012" + std::to_string(1000 + i).substr(0, 4);
         Ctl<QSlider>(CMassAddDlg::IDC_WORKERS)->setValue(80);
         QVERIFY(ScanAndWait({198, 18, 0, 1}, {198, 18, 0, 254}));
-        QCOMPARE(Rows(), 20);
-        Ctl<CXListCtrl>(CMassAddDlg::IDC_RESULTS)->SetItemSelected(3, true); // selection plays no part
-        Ctl<QComboBox>(CMassAddDlg::IDC_GROUP)->lineEdit()->setText(QStringLiteral("Lab 7"));
+        const QStringList rows = Rows();
+        QCOMPARE(rows.size(), 20);
+        const test::CModalDriver driver;
         Ctl<QPushButton>(CMassAddDlg::IDC_OK)->click();
-        QCOMPARE(Dlg().result(), int(QDialog::Accepted));
-        const auto machines = Machines(m_machines);
-        QCOMPARE(machines.size(), std::size_t{21});
-        for (int row = 0; row < 20; ++row) {
-            const CMachine& m = machines[static_cast<std::size_t>(row) + 1];
-            QCOMPARE(QString::fromStdString(FormatAddress(m.m_ip)), Cell(row, 0));
-            QCOMPARE(QString::fromStdString(m.m_strMac), Cell(row, 1));
-            QCOMPARE(m.m_strGroup, std::string("Lab 7"));
-            QCOMPARE(m.m_strName, std::string());
-            QCOMPARE(m.m_bExcluded, 0);
-            QCOMPARE(m.m_bNotify, 0);
-            QCOMPARE(m.m_bNotifyOffline, 0);
+        QCOMPARE(driver.Boxes(),
+                 QStringList{QStringLiteral("No group entered, please select existing or enter new group")});
+        QVERIFY(m_pDlg->isVisible());
+        QCOMPARE(m_pDlg->result(), int(QDialog::Rejected));
+        QCOMPARE(Rows(), rows);
+        QCOMPARE(m_machines.GetCount(), std::size_t{1});
+
+        Ctl<CXListCtrl>(CMassAddDlg::IDC_RESULTS)->SetItemSelected(3, true); // selection plays no part
+        OkWithGroup("Lab 7");
+        QCOMPARE(m_pDlg->result(), int(QDialog::Accepted));
+        QCOMPARE(m_machines.GetCount(), std::size_t{21});
+        m_machines.ResetCursor();
+        m_machines.GetNextMachine();
+        for (const QString& row : rows) {
+            const CMachine* m = m_machines.GetNextMachine();
+            QCOMPARE(QString::fromStdString(FormatAddress(m->m_ip) + " " + m->m_strMac), row.section(' ', 0, 1));
+            QCOMPARE(QString::fromStdString(m->m_strGroup + "|" + m->m_strName), QStringLiteral("Lab 7|"));
+            QCOMPARE(QList<int>({m->m_bExcluded, m->m_bNotify, m->m_bNotifyOffline}), QList<int>({0, 0, 0}));
         }
     }
 
-    void RetrieveNames_OnFillsNamesOrNaAndOkAddsThem() {
-        m_net.live = {{"198.18.0.10", "00A0C912000A"}, {"198.18.0.11", "00A0C912000B"}};
-        m_net.names = {{"198.18.0.10", "host10.lanwick.test"}};
-        m_net.nameTime = std::chrono::milliseconds(1000); // slower than the sweep: the scan waits for the names
-        Ctl<QCheckBox>(CMassAddDlg::IDC_RETRIEVE_NAMES)->setChecked(true);
-        SetRange({198, 18, 0, 1}, {198, 18, 0, 20});
-        Ctl<QPushButton>(CMassAddDlg::IDC_GO)->click();
-        QVERIFY(QTest::qWaitFor([this] { return Rows() == 2; }, 10000));
-        QCOMPARE(Cell(0, 3), QString()); // rows come at once, their names later
-        QVERIFY(Dlg().IsScanning());
-        QVERIFY(QTest::qWaitFor([this] { return !Dlg().IsScanning(); }, 10000));
-        for (int row = 0; row < 2; ++row)
-            QCOMPARE(Cell(row, 3),
-                     Cell(row, 0) == "198.18.0.10" ? QStringLiteral("host10.lanwick.test") : QStringLiteral("n/a"));
-        Ctl<QComboBox>(CMassAddDlg::IDC_GROUP)->lineEdit()->setText(QStringLiteral("Named"));
-        Ctl<QPushButton>(CMassAddDlg::IDC_OK)->click();
-        const auto machines = Machines(m_machines);
-        QCOMPARE(machines.size(), std::size_t{2});
-        QCOMPARE(QString::fromStdString(machines[0].m_strName), Cell(0, 3));
-        QCOMPARE(QString::fromStdString(machines[1].m_strName), Cell(1, 3));
-    }
-
-    void RetrieveNames_OffLeavesNamesEmpty() {
-        m_net.live = {{"198.18.0.10", "00A0C912000A"}};
-        m_net.names = {{"198.18.0.10", "host10.lanwick.test"}};
-        QVERIFY(ScanAndWait({198, 18, 0, 1}, {198, 18, 0, 20}));
-        QCOMPARE(Cell(0, 3), QString());
-    }
-
     void Slider_GivesTheWorkerCount() {
-        m_net.pingTime = std::chrono::milliseconds(10);
+        Open();
+        m_net.pingTime = milliseconds(10);
         QVERIFY(ScanAndWait({198, 18, 0, 1}, {198, 18, 0, 254}));
         QVERIFY(m_net.nPeak.load() <= 10);
         m_net.nPeak = 0;
         Ctl<QSlider>(CMassAddDlg::IDC_WORKERS)->setValue(80);
         QVERIFY(ScanAndWait({198, 18, 0, 1}, {198, 18, 0, 254}));
-        QVERIFY(m_net.nPeak.load() > 10);
-        QVERIFY(m_net.nPeak.load() <= 80);
+        QVERIFY(m_net.nPeak.load() > 10 && m_net.nPeak.load() <= 80);
     }
 
-    void Close_DuringAScanStopsTheWorkersThenCloses() {
-        m_net.pingTime = std::chrono::milliseconds(50);
-        SetRange({198, 18, 0, 1}, {198, 18, 0, 254});
-        Ctl<QPushButton>(CMassAddDlg::IDC_GO)->click();
+    // Escape and the window's close box are held until the workers end; a destroyed dialog waits for them.
+    void Close_DuringAScanWaitsForTheWorkers() {
+        Open();
+        m_net.pingTime = milliseconds(50);
+        Go({198, 18, 0, 1}, {198, 18, 0, 254});
         QTRY_VERIFY_WITH_TIMEOUT(m_net.nProbes.load() > 0, 5000);
         QTest::keyClick(m_pDlg.get(), Qt::Key_Escape);
-        QVERIFY(Dlg().isVisible()); // not gone while workers still report
-        QVERIFY(QTest::qWaitFor([this] { return !Dlg().isVisible(); }, 10000));
-        QCOMPARE(Dlg().result(), int(QDialog::Rejected));
-        QVERIFY(!Dlg().IsScanning());
+        QVERIFY(m_pDlg->isVisible()); // not gone while workers still report
+        QVERIFY(QTest::qWaitFor([this] { return !m_pDlg->isVisible(); }, 10000));
+        QCOMPARE(m_pDlg->result(), int(QDialog::Rejected));
+        QVERIFY(!m_pDlg->IsScanning());
         QVERIFY(m_net.nProbes.load() < 100);
         QCOMPARE(m_machines.GetCount(), std::size_t{0});
-    }
 
-    void Close_BoxDuringAScanIsHeldUntilTheWorkersEnd() {
-        m_net.pingTime = std::chrono::milliseconds(20);
-        SetRange({198, 18, 0, 1}, {198, 18, 0, 254});
-        Ctl<QPushButton>(CMassAddDlg::IDC_GO)->click();
-        QVERIFY(!Dlg().close());
-        QVERIFY(QTest::qWaitFor([this] { return !Dlg().isVisible(); }, 10000));
-    }
+        Open();
+        m_net.pingTime = milliseconds(20);
+        Go({198, 18, 0, 1}, {198, 18, 0, 254});
+        QVERIFY(!m_pDlg->close());
+        QVERIFY(QTest::qWaitFor([this] { return !m_pDlg->isVisible(); }, 10000));
 
-    void Destroy_DuringAScanWaitsForTheWorkers() {
-        m_net.pingTime = std::chrono::milliseconds(20);
         m_net.live = {{"198.18.0.5", "00A0C9120005"}};
-        SetRange({198, 18, 0, 1}, {198, 18, 0, 254});
-        Ctl<QPushButton>(CMassAddDlg::IDC_GO)->click();
+        m_net.nProbes = 0;
+        Open();
+        Go({198, 18, 0, 1}, {198, 18, 0, 254});
         QTRY_VERIFY_WITH_TIMEOUT(m_net.nProbes.load() > 0, 5000);
         m_pDlg.reset();
         const int probes = m_net.nProbes.load();
@@ -346,7 +306,6 @@ private slots:
     }
 
     void Run_CancelAddsNothingAndOkWithAGroupReturnsTrue() {
-        m_pDlg.reset();
         {
             const test::CModalDriver cancel(
                 [](QWidget* dlg) { FindControl<QPushButton>(dlg, CMassAddDlg::IDC_CANCEL)->click(); });

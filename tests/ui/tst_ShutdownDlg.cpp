@@ -1,5 +1,5 @@
-// The shutdown dialog on the offscreen platform: opening state, account choice, delay check, keys of the message
-// box, and the command around it against a scripted provider (cancel sends nothing, refusals show one box).
+// The shutdown dialog on the offscreen platform: opening state, account choice, keys, the delay check, and the
+// command around it against a scripted provider (cancel sends nothing, refusals show one box).
 #include "support/Controls.h"
 #include "support/ModalDriver.h"
 #include "ui/ShutdownDlg.h"
@@ -27,48 +27,64 @@ public:
     }
 };
 
-CMachine Named(const std::string& name) {
-    return CMachine({192, 168, 1, 10}, "00A0C9123456", "Lab", name, 0);
-}
-
 } // namespace
 
 class TestShutdownDlg : public QObject {
     Q_OBJECT
 private slots:
-    void Opening_CurrentUserTickedAccountBoxesDisabledDelayZero() {
+    // One session: the opening state, the account choice by mouse and arrow key, the digits-only delay box,
+    // Ctrl+Enter for a new line and Enter for OK, and what OK takes over.
+    void Dialog_OpensChoosesAndTakesOverOnEnter() {
         CShutdownDlg dlg;
         dlg.show();
+        auto* current = Control<QRadioButton>(&dlg, 1047);
+        auto* other = Control<QRadioButton>(&dlg, 1048);
+        auto* user = Control<QLineEdit>(&dlg, 1049);
+        auto* password = Control<QLineEdit>(&dlg, 1050);
+        auto* message = Control<QPlainTextEdit>(&dlg, 1051);
+        auto* delay = Control<QLineEdit>(&dlg, 1052);
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Shutdown..."));
-        QVERIFY(Control<QRadioButton>(&dlg, 1047)->isChecked());
-        QVERIFY(!Control<QRadioButton>(&dlg, 1048)->isChecked());
-        QCOMPARE(Control<QRadioButton>(&dlg, 1047)->text(), QStringLiteral("Use current user credentials"));
-        QCOMPARE(Control<QRadioButton>(&dlg, 1048)->text(), QStringLiteral("Use following account"));
-        QVERIFY(!Control<QLineEdit>(&dlg, 1049)->isEnabled());
-        QVERIFY(!Control<QLineEdit>(&dlg, 1050)->isEnabled());
-        QCOMPARE(Control<QLineEdit>(&dlg, 1050)->echoMode(), QLineEdit::Password);
-        QCOMPARE(Control<QPlainTextEdit>(&dlg, 1051)->toPlainText(), QString());
-        QCOMPARE(Control<QLineEdit>(&dlg, 1052)->text(), QStringLiteral("0"));
-        QVERIFY(Control<QPushButton>(&dlg, 1)->isDefault());
+        QCOMPARE(current->text(), QStringLiteral("Use current user credentials"));
+        QCOMPARE(other->text(), QStringLiteral("Use following account"));
         QCOMPARE(Control<QPushButton>(&dlg, 2)->text(), QStringLiteral("Cancel"));
-    }
+        QVERIFY(current->isChecked() && !other->isChecked());
+        QVERIFY(!user->isEnabled() && !password->isEnabled());
+        QCOMPARE(password->echoMode(), QLineEdit::Password);
+        QCOMPARE(message->toPlainText(), QString());
+        QCOMPARE(delay->text(), QStringLiteral("0"));
+        QVERIFY(Control<QPushButton>(&dlg, 1)->isDefault());
 
-    void AccountChoice_EnablesAndDisablesTheAccountBoxes() {
-        CShutdownDlg dlg;
-        dlg.show();
-        QTest::mouseClick(Control<QRadioButton>(&dlg, 1048), Qt::LeftButton);
-        QVERIFY(Control<QLineEdit>(&dlg, 1049)->isEnabled());
-        QVERIFY(Control<QLineEdit>(&dlg, 1050)->isEnabled());
-        QTest::mouseClick(Control<QRadioButton>(&dlg, 1047), Qt::LeftButton);
-        QVERIFY(!Control<QLineEdit>(&dlg, 1049)->isEnabled());
-        QVERIFY(!Control<QLineEdit>(&dlg, 1050)->isEnabled());
-        // The arrow keys move the choice too.
+        QTest::mouseClick(other, Qt::LeftButton);
+        QVERIFY(user->isEnabled() && password->isEnabled());
+        QTest::mouseClick(current, Qt::LeftButton);
+        QVERIFY(!user->isEnabled() && !password->isEnabled());
         dlg.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&dlg));
-        Control<QRadioButton>(&dlg, 1047)->setFocus();
-        QTest::keyClick(Control<QRadioButton>(&dlg, 1047), Qt::Key_Down);
-        QVERIFY(Control<QRadioButton>(&dlg, 1048)->isChecked());
-        QVERIFY(Control<QLineEdit>(&dlg, 1049)->isEnabled());
+        current->setFocus();
+        QTest::keyClick(current, Qt::Key_Down);
+        QVERIFY(other->isChecked() && user->isEnabled());
+        QTest::keyClicks(user, QStringLiteral("LAB\\admin"));
+        QTest::keyClicks(password, QStringLiteral("s3cret"));
+
+        delay->clear();
+        QTest::keyClicks(delay, QStringLiteral("3-x0 "));
+        QCOMPARE(delay->text(), QStringLiteral("30"));
+        delay->setText(QStringLiteral("4294967295"));
+
+        message->setFocus();
+        QTest::keyClicks(message, QStringLiteral("first"));
+        QTest::keyClick(message, Qt::Key_Return, Qt::ControlModifier);
+        QTest::keyClicks(message, QStringLiteral("second"));
+        QVERIFY(dlg.isVisible());
+        QTest::keyClick(message, Qt::Key_Return);
+        QCOMPARE(dlg.result(), static_cast<int>(QDialog::Accepted));
+        QVERIFY(!dlg.isVisible());
+        const ShutdownOptions o = dlg.Options();
+        QCOMPARE(o.strMessage, std::string("first\nsecond"));
+        QCOMPARE(o.nDelay, 4294967295u);
+        QVERIFY(o.bUseAccount);
+        QCOMPARE(o.strUser, std::string("LAB\\admin"));
+        QCOMPARE(o.strPassword, std::string("s3cret"));
     }
 
     void Delay_NotAnUnsignedNumberShowsAMessageAndKeepsTheDialogOpen() {
@@ -79,8 +95,7 @@ private slots:
             delay->setText(bad);
             Control<QPushButton>(&dlg, 1)->setFocus();
             const QStringList boxes = RunModal([&] { Control<QPushButton>(&dlg, 1)->click(); });
-            QCOMPARE(boxes.size(), 1);
-            QVERIFY2(boxes[0].contains(QStringLiteral("whole number")), qPrintable(boxes[0]));
+            QCOMPARE(boxes, QStringList{"Please enter a whole number of seconds from 0 to 4294967295."});
             QVERIFY(dlg.isVisible());
             QCOMPARE(dlg.result(), 0);
             QCOMPARE(dlg.focusWidget(), delay);
@@ -88,98 +103,54 @@ private slots:
         }
     }
 
-    void Delay_BoxTakesDigitsOnly() {
-        CShutdownDlg dlg;
-        dlg.show();
-        QLineEdit* delay = Control<QLineEdit>(&dlg, 1052);
-        delay->clear();
-        QTest::keyClicks(delay, QStringLiteral("3-x0 "));
-        QCOMPARE(delay->text(), QStringLiteral("30"));
-    }
-
-    void Ok_TakesOverMessageDelayAndAccount() {
-        CShutdownDlg dlg;
-        dlg.show();
-        Control<QPlainTextEdit>(&dlg, 1051)->setPlainText(QStringLiteral("Back soon"));
-        Control<QLineEdit>(&dlg, 1052)->setText(QStringLiteral("4294967295"));
-        QTest::mouseClick(Control<QRadioButton>(&dlg, 1048), Qt::LeftButton);
-        QTest::keyClicks(Control<QLineEdit>(&dlg, 1049), QStringLiteral("LAB\\admin"));
-        QTest::keyClicks(Control<QLineEdit>(&dlg, 1050), QStringLiteral("s3cret"));
-        QVERIFY(RunModal([&] { Control<QPushButton>(&dlg, 1)->click(); }).isEmpty());
-        QCOMPARE(dlg.result(), static_cast<int>(QDialog::Accepted));
-        const ShutdownOptions o = dlg.Options();
-        QCOMPARE(o.strMessage, std::string("Back soon"));
-        QCOMPARE(o.nDelay, 4294967295u);
-        QVERIFY(o.bUseAccount);
-        QCOMPARE(o.strUser, std::string("LAB\\admin"));
-        QCOMPARE(o.strPassword, std::string("s3cret"));
-    }
-
-    void MessageBox_EnterPressesOkAndCtrlEnterStartsANewLine() {
-        CShutdownDlg dlg;
-        dlg.show();
-        auto* message = Control<QPlainTextEdit>(&dlg, 1051);
-        message->setFocus();
-        QTest::keyClicks(message, QStringLiteral("first"));
-        QTest::keyClick(message, Qt::Key_Return, Qt::ControlModifier);
-        QTest::keyClicks(message, QStringLiteral("second"));
-        QVERIFY(dlg.isVisible());
-        QCOMPARE(message->toPlainText(), QStringLiteral("first\nsecond"));
-        QTest::keyClick(message, Qt::Key_Return);
-        QCOMPARE(dlg.result(), static_cast<int>(QDialog::Accepted));
-        QVERIFY(!dlg.isVisible());
-        QCOMPARE(dlg.Message(), std::string("first\nsecond"));
-    }
-
-    void Command_CancelSendsNothing() {
-        CScriptedProvider provider;
-        bool sent = true;
-        const QStringList boxes = RunModal([&] { sent = RunShutdownCommand(nullptr, Named("SERVER1"), provider); },
-                                           [](QWidget* dlg) {
-                                               Control<QPlainTextEdit>(dlg, 1051)->setPlainText("never sent");
-                                               Control<QPushButton>(dlg, 2)->click();
-                                           });
-        QVERIFY(!sent);
-        QVERIFY(boxes.isEmpty());
-        QVERIFY(provider.m_requests.empty());
-    }
-
-    void Command_OkSendsToTheMachinesNameWithoutAnyBox() {
-        CScriptedProvider provider;
-        const QStringList boxes =
-            RunModal([&] { RunShutdownCommand(nullptr, Named("SERVER1"), provider); },
-                     [](QWidget* dlg) {
-                         QCOMPARE(static_cast<CShutdownDlg*>(dlg)->Target(), std::string("SERVER1"));
-                         Control<QPlainTextEdit>(dlg, 1051)->setPlainText("Going down");
-                         Control<QLineEdit>(dlg, 1052)->setText("30");
-                         Control<QPushButton>(dlg, 1)->click();
-                     });
-        QVERIFY(boxes.isEmpty());
-        QCOMPARE(provider.m_requests.size(), std::size_t{1});
-        QCOMPARE(provider.m_requests[0].strMachine, std::string("SERVER1"));
-        QCOMPARE(provider.m_requests[0].strMessage, std::string("Going down"));
-        QCOMPARE(provider.m_requests[0].nDelay, 30u);
-        QVERIFY(provider.m_requests[0].bForce);
-        QVERIFY(!provider.m_requests[0].bReboot);
-    }
-
-    void Command_RefusalShowsExactlyOneBoxWithTheToolsWords() {
-        CScriptedProvider provider;
-        provider.m_answer = {false, "Connection failed: NT_STATUS_LOGON_FAILURE"};
-        const QStringList boxes = RunModal([&] { RunShutdownCommand(nullptr, Named("SERVER1"), provider); },
-                                           [](QWidget* dlg) { Control<QPushButton>(dlg, 1)->click(); });
-        QCOMPARE(boxes.size(), 1);
-        QCOMPARE(boxes[0], QStringLiteral("Could not shutdown SERVER1\n computer name or priviliges might be wrong|"
-                                          "Connection failed: NT_STATUS_LOGON_FAILURE"));
-    }
-
-    void Command_MachineWithoutNameIsRefusedAndNothingSent() {
-        CScriptedProvider provider;
-        const QStringList boxes = RunModal([&] { RunShutdownCommand(nullptr, Named(""), provider); },
-                                           [](QWidget* dlg) { Control<QPushButton>(dlg, 1)->click(); });
-        QCOMPARE(boxes.size(), 1);
-        QVERIFY(boxes[0].startsWith(QStringLiteral("Could not shutdown \n")));
-        QVERIFY(provider.m_requests.empty());
+    // Each row: the machine's name, the provider's answer, the button pressed, the boxes shown, the requests sent.
+    void Command_SendsOnlyOnOkToANamedMachineAndShowsOneBoxOnRefusal() {
+        const QString kRefused = QStringLiteral(" computer name or priviliges might be wrong");
+        const std::string kFailure = "Connection failed: NT_STATUS_LOGON_FAILURE";
+        const QString kSent = QStringLiteral("SERVER1 'Going down' 30 force");
+        const struct {
+            std::string name;
+            platform::ShutdownCall answer;
+            int button;
+            QString boxes;
+            QString requests;
+        } cases[] = {
+            {"SERVER1", {true, ""}, 2, "", ""},
+            {"SERVER1", {true, ""}, 1, "", kSent},
+            {"SERVER1",
+             {false, kFailure},
+             1,
+             "Could not shutdown SERVER1\n" + kRefused + "|" + kFailure.c_str(),
+             kSent},
+            {"",
+             {true, ""},
+             1,
+             "Could not shutdown \n" + kRefused +
+                 "|The machine has no name; an empty name would mean this computer, so nothing was sent.",
+             ""},
+        };
+        for (const auto& c : cases) {
+            CScriptedProvider provider;
+            provider.m_answer = c.answer;
+            bool sent = false;
+            const CMachine machine({192, 168, 1, 10}, "00A0C9123456", "Lab", c.name, 0);
+            const QStringList boxes = RunModal([&] { sent = RunShutdownCommand(nullptr, machine, provider); },
+                                               [&c](QWidget* dlg) {
+                                                   QCOMPARE(static_cast<CShutdownDlg*>(dlg)->Target(), c.name);
+                                                   Control<QPlainTextEdit>(dlg, 1051)->setPlainText("Going down");
+                                                   Control<QLineEdit>(dlg, 1052)->setText("30");
+                                                   Control<QPushButton>(dlg, c.button)->click();
+                                               });
+            QStringList requests;
+            for (const platform::ShutdownRequest& r : provider.m_requests)
+                requests << QStringLiteral("%1 '%2' %3%4%5")
+                                .arg(QString::fromStdString(r.strMachine), QString::fromStdString(r.strMessage))
+                                .arg(r.nDelay)
+                                .arg(r.bForce ? " force" : "", r.bReboot ? " reboot" : "");
+            QCOMPARE(boxes.join('/'), c.boxes);
+            QCOMPARE(requests.join('/'), c.requests);
+            QCOMPARE(sent, c.button == 1 && c.answer.bOk && !c.name.empty());
+        }
     }
 };
 
