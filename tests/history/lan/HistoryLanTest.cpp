@@ -5,6 +5,7 @@
 #include "history/History.h"
 #include "lan/Lan.h"
 #include "registry/MachineList.h"
+#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +13,19 @@
 #include <csignal>
 #include <ctime>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace lanwick::test {
 namespace {
+
+// The program replaces its metrics file at the end of every pass: true once a new one stands at strPath.
+bool WaitForNewFile(const std::string& strPath, ino_t& last) {
+    struct stat st {};
+    const bool bNew =
+        WaitUntil([&] { return ::stat(strPath.c_str(), &st) == 0 && st.st_ino != last; }, std::chrono::seconds(15));
+    last = st.st_ino;
+    return bNew;
+}
 
 TEST(HistoryLan, AHostSwitchedOffAndOnIsRecordedAtTheTimesOfItsPasses) {
     LANWICK_REQUIRE_LAN();
