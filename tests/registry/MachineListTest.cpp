@@ -21,24 +21,24 @@ std::vector<std::string> Names(CMachineList& list) {
 }
 
 TEST(Groups, CompareFoldsOnlyLatinLettersAndDrivesViewAndCombo) {
+    // The sign of CompareNoCase(a, b). Letters fold to lower case, so '_' sorts before them; "Ä" (0xC3 0x84) is not
+    // folded byte by byte.
     const struct {
         const char *a, *b;
-        int order; // the sign of CompareNoCase(a, b)
-    } cases[] = {
-        {"Office", "OFFICE", 0},
-        {"office 2", "OFFICE 2", 0},
-        {"Office", "Offices", -1},
-        {"bÜro", "BÜRO", 0},
-        {"Büro", "BÜRO", 1},
-        {"Lab", "laboratory", -1},
-        {"office", "LAB", 1},
-        {"", "", 0},
-        {"_", "A", -1},
-        {"_", "a", -1},               // letters fold to lower case, so '_' sorts before them
-        {"\xC3\x84", "\xC3\xA4", -1}, // "Ä" is not folded byte by byte
-        {"X\xC3\x84", "x\xC3\x84", 0},
-        {"\xC3\x84", "z", 1},
-    };
+        int order;
+    } cases[] = {{"Office", "OFFICE", 0},
+                 {"office 2", "OFFICE 2", 0},
+                 {"Office", "Offices", -1},
+                 {"bÜro", "BÜRO", 0},
+                 {"Büro", "BÜRO", 1},
+                 {"Lab", "laboratory", -1},
+                 {"office", "LAB", 1},
+                 {"", "", 0},
+                 {"_", "A", -1},
+                 {"_", "a", -1},
+                 {"\xC3\x84", "\xC3\xA4", -1},
+                 {"X\xC3\x84", "x\xC3\x84", 0},
+                 {"\xC3\x84", "z", 1}};
     for (const auto& c : cases) {
         const int nOrder = CompareNoCase(c.a, c.b);
         EXPECT_EQ((nOrder > 0) - (nOrder < 0), c.order) << c.a << " / " << c.b;
