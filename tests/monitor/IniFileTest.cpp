@@ -1,6 +1,7 @@
 // The INI store: reading with defaults, writing one key while every other line stays, and the file on disk.
 #include "monitor/IniFile.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -111,4 +112,19 @@ TEST(IniFile, ReadsWithDefaultsAndWritesOneKeyCreatingFoldersAndKeepingOtherLine
     EXPECT_FALSE(CIniFile("/proc/lanwick-no-such-dir/x.ini").WriteInt("S", "k", 1));
     fs::create_directories(dir / "dir.ini");
     EXPECT_FALSE(CIniFile((dir / "dir.ini").string()).WriteInt("S", "k", 1));
+}
+
+// A settings file that exists but cannot be read is left alone rather than replaced by the few keys being written.
+TEST(IniFile, AFileThatCannotBeReadIsNotReplaced) {
+    const test::CTempDir temp;
+    temp.Write("locked.ini", "[S]\nk=kept\n");
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(temp.Path().c_str(), test::kNobody, test::kNobody), 0);
+        ASSERT_EQ(::chown(temp.File("locked.ini").c_str(), test::kNobody, test::kNobody), 0);
+    }
+    fs::permissions(temp.File("locked.ini"), fs::perms::owner_write);
+    EXPECT_EQ(test::RunUnprivileged([&] { return CIniFile(temp.File("locked.ini")).WriteInt("S", "k", 1) ? 1 : 0; }),
+              0);
+    fs::permissions(temp.File("locked.ini"), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(temp.Read("locked.ini"), "[S]\nk=kept\n");
 }

@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <set>
 #include <thread>
 #include <vector>
@@ -21,6 +20,7 @@
 #include "platform/FileStore.h"
 #include "registry/MachineList.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 namespace lanwick {
 namespace {
@@ -29,26 +29,8 @@ namespace fs = std::filesystem;
 using test::ReadFile;
 using test::WriteFile;
 
-constexpr uid_t kNobody = 65534;
-
-// Runs fn as kNobody in a child process when we are root (root passes every permission check), else in place.
-// Returns fn's result, or -1 when the child could not run it.
-int RunUnprivileged(const std::function<int()>& fn) {
-    if (::geteuid() != 0)
-        return fn();
-    const pid_t pid = ::fork();
-    if (pid < 0)
-        return -1;
-    if (pid == 0) {
-        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
-            ::_exit(255);
-        ::_exit(fn());
-    }
-    int status = 0;
-    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) == 255)
-        return -1;
-    return WEXITSTATUS(status);
-}
+using test::kNobody;
+using test::RunUnprivileged;
 
 std::vector<std::string> Entries(const fs::path& dir) {
     std::vector<std::string> names;
