@@ -6,6 +6,7 @@
 
 #include <ctime>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,6 +34,19 @@ inline history::PassRecord Pass(std::int64_t nAt, std::vector<std::pair<history:
     for (auto& [key, nRtt] : checks)
         pass.checks.push_back({std::move(key), nRtt});
     return pass;
+}
+
+// A history as one line, times in seconds after nBase: "before -1; up@0 down@120; hours @0 3/2 0.5/0.6/0.7".
+inline std::string Text(const history::MachineHistory& h, std::int64_t nBase) {
+    std::ostringstream out;
+    out << "before " << h.nStateBefore << ";";
+    for (const history::StateChange& change : h.changes)
+        out << (change.bUp ? " up@" : " down@") << change.nUnixSeconds - nBase;
+    out << "; hours";
+    for (const history::HourStats& hour : h.hours)
+        out << " @" << hour.nHourStart - nBase << ' ' << hour.nChecks << '/' << hour.nAnswered << ' ' << hour.dMinMs
+            << '/' << hour.dAvgMs << '/' << hour.dMaxMs;
+    return out.str();
 }
 
 } // namespace lanwick::test

@@ -1,24 +1,14 @@
 // The INI store: reading with defaults, writing one key while every other line stays, and the file on disk.
 #include "monitor/IniFile.h"
+#include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <unistd.h>
 
 using namespace lanwick;
 namespace fs = std::filesystem;
-
-namespace {
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-} // namespace
 
 TEST(IniText, GetFindsTheFirstKeyOfTheFirstSectionWithoutRegardToCaseTrimmingBlanksAndOneQuotePair) {
     const std::string text =
@@ -94,15 +84,14 @@ TEST(ParseProfileInt, ReadsLeadingDecimalDigitsModulo32Bits) {
 }
 
 TEST(IniFile, ReadsWithDefaultsAndWritesOneKeyCreatingFoldersAndKeepingOtherLines) {
-    const fs::path dir = fs::temp_directory_path() / ("lanwick-ini-" + std::to_string(getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    const test::CTempDir temp;
+    const fs::path dir = temp.Path();
     CIniFile none((dir / "none.ini").string());
     EXPECT_EQ(none.GetInt("S", "k", 17), 17U);
     EXPECT_EQ(none.GetString("S", "k", "def"), "def");
     EXPECT_FALSE(fs::exists(dir / "none.ini"));
 
-    std::ofstream(dir / "a.ini", std::ios::binary) << "[S]\r\nn=5\r\ns=text\r\nempty=\r\n; note\r\n";
+    temp.Write("a.ini", "[S]\r\nn=5\r\ns=text\r\nempty=\r\n; note\r\n");
     CIniFile ini((dir / "a.ini").string());
     EXPECT_EQ(ini.GetInt("S", "n", 1), 5U);
     EXPECT_EQ(ini.GetInt("S", "m", 1), 1U);
@@ -111,17 +100,31 @@ TEST(IniFile, ReadsWithDefaultsAndWritesOneKeyCreatingFoldersAndKeepingOtherLine
     EXPECT_EQ(ini.GetInt("S", "s", 9), 0U); // present but not a number
     ASSERT_TRUE(ini.WriteInt("S", "n", 4));
     EXPECT_FALSE(ini.WriteString("S", "s", "a\nb"));
-    EXPECT_EQ(ReadText(dir / "a.ini"), "[S]\r\nn=4\r\ns=text\r\nempty=\r\n; note\r\n");
+    EXPECT_EQ(temp.Read("a.ini"), "[S]\r\nn=4\r\ns=text\r\nempty=\r\n; note\r\n");
 
     CIniFile fresh((dir / "sub/dir/new.ini").string());
     ASSERT_TRUE(fresh.WriteInt("Scan", "Retries", 3));
     ASSERT_TRUE(fresh.WriteString("General", "DefFile", "/x/m.xml"));
-    EXPECT_EQ(ReadText(dir / "sub/dir/new.ini"), "[Scan]\nRetries=3\n[General]\nDefFile=/x/m.xml\n");
+    EXPECT_EQ(temp.Read("sub/dir/new.ini"), "[Scan]\nRetries=3\n[General]\nDefFile=/x/m.xml\n");
     EXPECT_EQ(fresh.GetInt("scan", "retries", 0), 3U);
 
     // Nothing can be written where no folder can be made, nor over a folder.
     EXPECT_FALSE(CIniFile("/proc/lanwick-no-such-dir/x.ini").WriteInt("S", "k", 1));
     fs::create_directories(dir / "dir.ini");
     EXPECT_FALSE(CIniFile((dir / "dir.ini").string()).WriteInt("S", "k", 1));
-    fs::remove_all(dir);
+}
+
+// A settings file that exists but cannot be read is left alone rather than replaced by the few keys being written.
+TEST(IniFile, AFileThatCannotBeReadIsNotReplaced) {
+    const test::CTempDir temp;
+    temp.Write("locked.ini", "[S]\nk=kept\n");
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(temp.Path().c_str(), test::kNobody, test::kNobody), 0);
+        ASSERT_EQ(::chown(temp.File("locked.ini").c_str(), test::kNobody, test::kNobody), 0);
+    }
+    fs::permissions(temp.File("locked.ini"), fs::perms::owner_write);
+    EXPECT_EQ(test::RunUnprivileged([&] { return CIniFile(temp.File("locked.ini")).WriteInt("S", "k", 1) ? 1 : 0; }),
+              0);
+    fs::permissions(temp.File("locked.ini"), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(temp.Read("locked.ini"), "[S]\nk=kept\n");
 }

@@ -24,14 +24,10 @@ class MonitorPassTest : public ::testing::Test {
 protected:
     // Machine n gets 10.0.0.n, a MAC ending in n and the name "pcN".
     CMachine* Add(int n, const std::string& strGroup, Flags flags = {}) {
-        const IpAddress ip{10, 0, 0, static_cast<std::uint8_t>(n)};
         char mac[24];
         std::snprintf(mac, sizeof mac, "00A0C90000%02X", n);
-        m_list.AddMachine(ip, mac, strGroup, "pc" + std::to_string(n), flags.bExcluded, flags.bNotify,
-                          flags.bNotifyOffline);
-        return Last();
-    }
-    CMachine* Last() {
+        m_list.AddMachine({10, 0, 0, static_cast<std::uint8_t>(n)}, mac, strGroup, "pc" + std::to_string(n),
+                          flags.bExcluded, flags.bNotify, flags.bNotifyOffline);
         CMachine* pLast = nullptr;
         m_list.ResetCursor();
         while (CMachine* pMachine = m_list.GetNextMachine())
@@ -40,18 +36,20 @@ protected:
     }
     static std::string Address(int n) { return "10.0.0." + std::to_string(n); }
     void SetUp(int n, bool bUp, std::int32_t nResult = 1500) { m_pinger.SetUp(Address(n), bUp, nResult); }
-
     PassOutcome Pass(const std::string& strFilter = "*All machines") {
         return RunPass(m_list, strFilter, m_settings, m_pinger);
     }
     PassOutcome Fill(const std::string& strFilter = "*All machines") {
         return RunListFill(m_list, strFilter, m_settings, m_pinger);
     }
-    static std::vector<std::string> Names(const PassOutcome& outcome) {
-        std::vector<std::string> names;
-        for (const ListRow& row : outcome.rows)
-            names.push_back(row.cells[0].text);
-        return names;
+    // The rows as "name|address|MAC|state|state kind (0 excluded, 1 online, 2 offline)[|fresh]".
+    static std::vector<std::string> Rows(const std::vector<ListRow>& listRows) {
+        std::vector<std::string> rows;
+        for (const ListRow& row : listRows)
+            rows.push_back(row.cells[0].text + "|" + row.cells[1].text + "|" + row.cells[2].text + "|" +
+                           row.cells[3].text + "|" + std::to_string(static_cast<int>(row.state)) +
+                           (row.bFresh ? "|fresh" : ""));
+        return rows;
     }
 
     CMachineList m_list;
@@ -82,38 +80,49 @@ TEST(StateCellTest, ShowsYesNoOrMillisecondsWithTwoDecimalsInTheirColoursAndCoun
     EXPECT_EQ(excluded.background, 0x00FFFFFFu);
     EXPECT_EQ(FormatCounts(0, 0, 0), "\t0/0/0");
     EXPECT_EQ(FormatCounts(12, 5, 3), "\t12/5/3");
-}
-
-TEST(StateMessageTest, OnlineBlockComesFirstAndTheFourthAndLaterNamesFoldIntoOneDotsLine) {
     CStateMessage message;
     EXPECT_EQ(message.Text(), "");
     for (const char* name : {"a", "b", "c", "d", "e"})
         message.AddOffline(name);
     message.AddOnline("up");
-    EXPECT_EQ(message.Text(), "        online\nup\n       offline\na\nb\nc\n....\n");
+    EXPECT_EQ(message.Text(), "        online\nup\n       offline\na\nb\nc\n....\n") << "the fourth name on are dots";
 }
 
-TEST_F(MonitorPassTest, RowsCarryTheMachineAndTextsWithLeadingSpace) {
-    CMachine* pFirst = Add(10, "Lab");
-    CMachine* pSecond = Add(11, "Office");
-    SetUp(10, true);
-    const PassOutcome outcome = Pass();
-    ASSERT_EQ(outcome.rows.size(), 2u);
-    const ListRow& row = outcome.rows[0];
-    EXPECT_EQ(row.pMachine, pFirst);
-    EXPECT_EQ(outcome.rows[1].pMachine, pSecond);
-    EXPECT_EQ(row.cells[0].text, " pc10");
-    EXPECT_EQ(row.cells[1].text, " 10.0.0.10");
-    EXPECT_EQ(row.cells[2].text, " 00:A0:C9:00:00:0A");
-    EXPECT_EQ(row.cells[3].text, "Yes");
+TEST_F(MonitorPassTest, ListFillStoresSilentlyCountsOnlineShowsTheNewPingTimeAndExcludedMachinesKeepTheirs) {
+    CMachine* pDown = Add(1, "Lab", {0, 1, 1});
+    CMachine* pUp = Add(2, "Lab", {0, 1, 1});
+    CMachine* pExcluded = Add(3, "Lab", {1, 1, 1});
+    CMachine* pFast = Add(4, "Lab", {0, 1, 1});
+    pDown->m_dPingTime = 800.0;
+    pExcluded->m_dPingTime = 2500.0;
+    SetUp(2, true, 800);
+    SetUp(4, true, 0);
+    const PassOutcome plain = Fill();
+    EXPECT_EQ(plain.rows[0].pMachine, pDown);
+    EXPECT_EQ(plain.rows[3].pMachine, pFast);
     for (std::size_t column = 0; column < 3; ++column) {
-        EXPECT_EQ(row.cells[column].textColour, kDefaultColor);
-        EXPECT_EQ(row.cells[column].background, kDefaultColor);
+        EXPECT_EQ(plain.rows[0].cells[column].textColour, kDefaultColor);
+        EXPECT_EQ(plain.rows[0].cells[column].background, kDefaultColor);
     }
-    EXPECT_EQ(row.state, MachineState::Online);
-    EXPECT_EQ(outcome.rows[1].cells[3].text, "No");
-    EXPECT_EQ(outcome.rows[1].state, MachineState::Offline);
+    EXPECT_EQ(plain.rows[2].cells[3].textColour, kExcludedColour);
+    m_settings.m_bShowPingTime = 1;
+    const PassOutcome fill = Fill();
+    EXPECT_EQ(fill.strMessage, "");
+    EXPECT_EQ(fill.nOnline, 2);
+    EXPECT_EQ(Rows(fill.rows), (std::vector<std::string>{" pc1| 10.0.0.1| 00:A0:C9:00:00:01|No|2|fresh",
+                                                         " pc2| 10.0.0.2| 00:A0:C9:00:00:02|0.80|1|fresh",
+                                                         " pc3| 10.0.0.3| 00:A0:C9:00:00:03|Exc|0",
+                                                         " pc4| 10.0.0.4| 00:A0:C9:00:00:04|<1|1|fresh"}));
+    EXPECT_EQ(pDown->m_dPingTime, -1.0);
+    EXPECT_EQ(pUp->m_dPingTime, 800.0);
+    EXPECT_EQ(pFast->m_dPingTime, 0.0);
+    // The change the fill saw is never announced; an excluded machine is never named and keeps its result.
+    const PassOutcome pass = Pass();
+    EXPECT_EQ(pass.strMessage, "");
+    EXPECT_EQ(pass.rows[2].cells[3].text, "Exc");
+    EXPECT_EQ(pExcluded->m_dPingTime, 2500.0);
 }
+
 TEST_F(MonitorPassTest, ApplyEachHandsOverApplysRowsInOrderAndKeepsNone) {
     Add(1, "Lab", {0, 1, 0});
     Add(2, "Lab", {1, 0, 0});
@@ -125,22 +134,15 @@ TEST_F(MonitorPassTest, ApplyEachHandsOverApplysRowsInOrderAndKeepsNone) {
     SetUp(3, false);
     const CMonitorPass pass = CMonitorPass::Plan(m_list, "*All machines", PassKind::MonitoringPass);
     const std::vector<std::int32_t> results = pass.Ping(m_pinger, 1, 0);
-    const auto text = [](const ListRow& row) {
-        return row.cells[0].text + "|" + row.cells[1].text + "|" + row.cells[3].text + "|" +
-               std::to_string(static_cast<int>(row.state)) + (row.bFresh ? "|fresh" : "");
-    };
     // Each form stores the results: the earlier pass's stored times are put back before the second one runs.
-    std::vector<std::string> handed;
-    const PassOutcome each = pass.ApplyEach(m_list, results, true, [&](ListRow&& row) { handed.push_back(text(row)); });
+    std::vector<ListRow> handed;
+    const PassOutcome each = pass.ApplyEach(m_list, results, true, [&](ListRow&& row) { handed.push_back(row); });
     EXPECT_TRUE(each.rows.empty());
     m_list.ResetCursor();
     for (CMachine* pMachine = m_list.GetNextMachine(); pMachine; pMachine = m_list.GetNextMachine())
         pMachine->m_dPingTime = pMachine->m_ip[3] == 1 ? -1.0 : (pMachine->m_ip[3] == 3 ? 700.0 : 65535.0);
     const PassOutcome kept = pass.Apply(m_list, results, true);
-    std::vector<std::string> rows;
-    for (const ListRow& row : kept.rows)
-        rows.push_back(text(row));
-    EXPECT_EQ(handed, rows);
+    EXPECT_EQ(Rows(handed), Rows(kept.rows));
     EXPECT_EQ(handed.size(), 3u);
     EXPECT_EQ(each.nOnline, kept.nOnline);
     EXPECT_EQ(each.strMessage, kept.strMessage);
@@ -168,7 +170,10 @@ TEST_F(MonitorPassTest, FilterListsAndPingsItsGroupIgnoringCaseOrEveryMachine) {
             listed.push_back(" pc" + std::to_string(n));
         for (int n : c.pinged)
             pinged.push_back(Address(n));
-        EXPECT_EQ(Names(Pass(c.filter)), listed) << c.filter;
+        std::vector<std::string> names;
+        for (const ListRow& row : Pass(c.filter).rows)
+            names.push_back(row.cells[0].text);
+        EXPECT_EQ(names, listed) << c.filter;
         // Nothing in view (or only excluded machines) pings nothing.
         EXPECT_EQ(m_pinger.Calls().size(), nCalls + (pinged.empty() ? 0 : 1)) << c.filter;
         if (!pinged.empty()) {
@@ -222,44 +227,14 @@ TEST_F(MonitorPassTest, HiddenGroupIsNotPingedAndItsChangeNeverAnnounced) {
     SetUp(2, false);
     EXPECT_EQ(Pass("Lab").strMessage, "");
     EXPECT_EQ(pHidden->m_dPingTime, 1500.0);
-
     // Showing its group fills the list first, which stores the new state silently.
     EXPECT_EQ(Fill("Office").strMessage, "");
     EXPECT_EQ(pHidden->m_dPingTime, -1.0);
     EXPECT_EQ(Pass("Office").strMessage, "");
 }
 
-TEST_F(MonitorPassTest, ListFillStoresSilentlyCountsOnlineShowsTheNewPingTimeAndExcludedMachinesKeepTheirs) {
-    m_settings.m_bShowPingTime = 1;
-    CMachine* pDown = Add(1, "Lab", {0, 1, 1});
-    CMachine* pUp = Add(2, "Lab", {0, 1, 1});
-    CMachine* pExcluded = Add(3, "Lab", {1, 1, 1});
-    CMachine* pFast = Add(4, "Lab", {0, 1, 1});
-    pDown->m_dPingTime = 800.0;
-    pExcluded->m_dPingTime = 2500.0;
-    SetUp(2, true, 800);
-    SetUp(4, true, 0);
-    const PassOutcome fill = Fill();
-    EXPECT_EQ(fill.strMessage, "");
-    EXPECT_EQ(fill.nOnline, 2);
-    std::vector<std::string> texts;
-    for (const ListRow& row : fill.rows)
-        texts.push_back(row.cells[3].text);
-    EXPECT_EQ(texts, (std::vector<std::string>{"No", "0.80", "Exc", "<1"}));
-    EXPECT_EQ(fill.rows[2].cells[3].textColour, kExcludedColour);
-    EXPECT_EQ(fill.rows[2].state, MachineState::Excluded);
-    EXPECT_EQ(pDown->m_dPingTime, -1.0);
-    EXPECT_EQ(pUp->m_dPingTime, 800.0);
-    EXPECT_EQ(pFast->m_dPingTime, 0.0);
-    // The change the fill saw is never announced; an excluded machine is never named and keeps its result.
-    const PassOutcome pass = Pass();
-    EXPECT_EQ(pass.strMessage, "");
-    EXPECT_EQ(pass.rows[2].cells[3].text, "Exc");
-    EXPECT_EQ(pExcluded->m_dPingTime, 2500.0);
-}
-
-TEST_F(MonitorPassTest, SettingsReachThePingsAndZeroRetriesPingsOnce) {
-    Add(1, "Lab");
+TEST_F(MonitorPassTest, SettingsReachThePingsAndMissingResultsAreNotStored) {
+    CMachine* pMachine = Add(1, "Lab", {0, 1, 1});
     m_settings.m_nRetries = 3;
     m_settings.m_nPause = 250;
     Pass();
@@ -269,15 +244,11 @@ TEST_F(MonitorPassTest, SettingsReachThePingsAndZeroRetriesPingsOnce) {
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].attempts, 3u);
     EXPECT_EQ(calls[0].pause, 250u);
-    EXPECT_EQ(calls[1].attempts, 1u);
-}
+    EXPECT_EQ(calls[1].attempts, 1u) << "zero retries pings once";
 
-TEST_F(MonitorPassTest, MissingResultsAreNotStored) {
-    CMachine* pMachine = Add(1, "Lab", {0, 1, 1});
-    const CMonitorPass pass = CMonitorPass::Plan(m_list, "Lab", PassKind::MonitoringPass);
-    const PassOutcome outcome = pass.Apply(m_list, {}, false);
-    ASSERT_EQ(outcome.rows.size(), 1u);
-    EXPECT_FALSE(outcome.rows[0].bFresh);
+    pMachine->m_dPingTime = CMachine::kUncheckedPingTime;
+    const PassOutcome outcome = CMonitorPass::Plan(m_list, "Lab", PassKind::MonitoringPass).Apply(m_list, {}, false);
+    EXPECT_EQ(Rows(outcome.rows), std::vector<std::string>{" pc1| 10.0.0.1| 00:A0:C9:00:00:01|Yes|1"});
     EXPECT_EQ(outcome.strMessage, "");
     EXPECT_EQ(pMachine->m_dPingTime, CMachine::kUncheckedPingTime);
 }

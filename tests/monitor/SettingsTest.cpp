@@ -1,13 +1,11 @@
 // The settings store: defaults, the ranges of the numbers, the default machine file, what a save writes and keeps,
 // and where the settings file lives.
 #include "monitor/Settings.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <unistd.h>
 
 using namespace lanwick;
 namespace fs = std::filesystem;
@@ -16,20 +14,8 @@ namespace {
 
 class SettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("lanwick-settings-" + std::to_string(getpid()) + "-" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-        m_strAppDir = m_dir.string() + "/";
-        m_strIni = m_strAppDir + "Lanwick.ini";
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-    void WriteIni(const std::string& text) const { std::ofstream(m_strIni, std::ios::binary) << text; }
-    std::string ReadIni() const {
-        std::ifstream in(m_strIni, std::ios::binary);
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
+    void WriteIni(const std::string& text) const { test::WriteFile(m_strIni, text); }
+    std::string ReadIni() const { return test::ReadFile(m_strIni); }
     CSettings Loaded() const {
         CSettings s;
         s.LoadSettings(m_strIni, m_strAppDir);
@@ -43,9 +29,9 @@ protected:
                " " + std::to_string(s.m_nRefresh);
     }
 
-    fs::path m_dir;
-    std::string m_strAppDir;
-    std::string m_strIni;
+    test::CTempDir m_dir;
+    const std::string m_strAppDir = m_dir.Path() + "/";
+    const std::string m_strIni = m_strAppDir + "Lanwick.ini";
 };
 
 } // namespace
@@ -97,7 +83,7 @@ TEST_F(SettingsTest, FileOverOneMegabyteIsRefusedWithTheDefaults) {
     EXPECT_EQ(s.m_nPause, 250);
 }
 
-TEST_F(SettingsTest, SaveWritesAllSevenKeysInOrderKeepingOtherLinesAndLimits) {
+TEST_F(SettingsTest, SaveWritesAllSevenKeysInOrderKeepingOtherLinesAndLimitsAndLoadsBack) {
     const struct {
         const char *before, *after; // "~" stands for the program folder
     } cases[] = {
@@ -114,9 +100,6 @@ TEST_F(SettingsTest, SaveWritesAllSevenKeysInOrderKeepingOtherLinesAndLimits) {
         after.replace(after.find('~'), 1, m_strAppDir);
         EXPECT_EQ(ReadIni(), after);
     }
-}
-
-TEST_F(SettingsTest, SavedValuesLoadBackUnchanged) {
     CSettings s;
     s.m_bShowPingTime = 1;
     s.m_bHideExcluded = 7;
@@ -126,7 +109,7 @@ TEST_F(SettingsTest, SavedValuesLoadBackUnchanged) {
     s.m_bMonitor = 1;
     s.m_nRefresh = 3600;
     ASSERT_TRUE(s.SaveSettings(m_strIni));
-    EXPECT_EQ(Dump(Loaded()), Dump(s));
+    EXPECT_EQ(Dump(Loaded()), Dump(s)) << "saved values load back unchanged";
 }
 
 TEST_F(SettingsTest, SaveThatCannotBeWrittenSaysSoAndKeepsTheFileAndAnEmptyPathDoesNothing) {
@@ -147,10 +130,10 @@ TEST_F(SettingsTest, SaveThatCannotBeWrittenSaysSoAndKeepsTheFileAndAnEmptyPathD
 TEST_F(SettingsTest, FileLivesBesideTheProgramWhenWritableElseInTheServiceOrUserFolder) {
     // <prefix>/bin beside <prefix>/share/lanwick/installed, as `cmake --install` lays it out; root can write it.
     // No folder can be written where none exists, not even by root.
-    const std::string dir = m_dir.string(), installed = dir + "/prefix/bin", missing = dir + "/missing/bin";
+    const std::string dir = m_dir.Path(), installed = dir + "/prefix/bin", missing = dir + "/missing/bin";
     fs::create_directories(installed);
-    fs::create_directories(m_dir / "prefix/share/lanwick");
-    std::ofstream(m_dir / "prefix/share/lanwick/installed") << "installed\n";
+    fs::create_directories(dir + "/prefix/share/lanwick");
+    test::WriteFile(dir + "/prefix/share/lanwick/installed", "installed\n");
     const std::string xdg = dir + "/xdg", home = dir + "/home", state = dir + "/state";
     const std::string stateList = state + ":/var/lib/other";
     const struct {
