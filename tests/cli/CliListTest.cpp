@@ -30,6 +30,19 @@ const std::string kTsv = "Office\tplain\t192.168.1.10\t00A0C9123456\tNo\tYes\tNo
                          "Caf\xE9\tZo\xC3\xAB\t10.0.0.7\t00000C000002\tNo\tNo\tNo\n";
 const std::string kCsvHeader = "group,name,address,mac,excluded,notify,notify_offline\r\n";
 
+using OutputTable = std::vector<std::pair<std::vector<std::string>, std::string>>;
+
+// Each command line succeeds, quietly, with exactly the expected output.
+void ExpectOutputs(const OutputTable& table) {
+    for (const auto& [args, expected] : table) {
+        SCOPED_TRACE(args.back());
+        const CliResult r = RunCli(args);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.out, expected);
+    }
+}
+
 TEST(CliList, EveryFormatGivesTheMachinesInFileOrderWithExactTexts) {
     CTempDir dir;
     WriteKnownFile(dir.File("m.xml"));
@@ -37,7 +50,7 @@ TEST(CliList, EveryFormatGivesTheMachinesInFileOrderWithExactTexts) {
     ASSERT_TRUE(empty.SaveFile(dir.File("empty.xml")));
     dir.Write("zero.xml", "");
     const std::string m = dir.File("m.xml");
-    const std::vector<std::pair<std::vector<std::string>, std::string>> table = {
+    const OutputTable table = {
         {{"list", m}, kTsv},
         {{"list", "--format=tsv", m}, kTsv},
         {{"list", m, "--format", "csv"},
@@ -61,13 +74,7 @@ TEST(CliList, EveryFormatGivesTheMachinesInFileOrderWithExactTexts) {
          "\"00000C000002\", "
          "\"excluded\": false, \"notify\": false, \"notify_offline\": false}\n]\n"},
     };
-    for (const auto& [args, expected] : table) {
-        SCOPED_TRACE(args.back());
-        const CliResult r = RunCli(args);
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.err, "");
-        EXPECT_EQ(r.out, expected);
-    }
+    ExpectOutputs(table);
     for (const char* file : {"empty.xml", "zero.xml"}) {
         SCOPED_TRACE(file);
         EXPECT_EQ(RunCli({"list", dir.File(file)}).out, "");
@@ -116,7 +123,7 @@ TEST(CliDevices, EveryFormatGivesTheBookInAddressOrderWithExactTexts) {
         ASSERT_EQ(book.Accept("00:A0:C9:12:00:64"), history::AcceptResult::Accepted);
     }
     const std::string t = Local(1'700'000'000);
-    const std::vector<std::pair<std::vector<std::string>, std::string>> table = {
+    const OutputTable table = {
         {{"devices", "--history", db},
          "\t198.18.0.9\t\t\t" + t + "\t" + t + "\tNo\tNo\n00:00:0C:12:00:14\t198.18.0.20\ttab\\there\xE9\t\t" + t +
              "\t" + t + "\tNo\tYes\n00:A0:C9:12:00:64\t198.18.0.100\tIntel, \"Corp\"\t\t" + t + "\t" + t +
@@ -129,13 +136,7 @@ TEST(CliDevices, EveryFormatGivesTheBookInAddressOrderWithExactTexts) {
          "[\n  {\"mac\": \"\", \"address\": \"198.18.0.9\", \"vendor\": \"\", \"name\": \"\", \"first_seen\": \"" + t +
              "\", \"last_seen\": \"" + t + "\", \"accepted\": false, \"in_machine_file\": false}\n]\n"},
     };
-    for (const auto& [args, expected] : table) {
-        SCOPED_TRACE(args.back());
-        const CliResult r = RunCli(args);
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.err, "");
-        EXPECT_EQ(r.out, expected);
-    }
+    ExpectOutputs(table);
 }
 
 } // namespace
