@@ -243,7 +243,7 @@ TEST(MachineFileSafeSave, SaveFollowsALinkOnlyWhereTheKernelWould) {
         WriteFile((shared / "m.xml").string(), "machines\n");
         fs::create_symlink(strSecret, (shared / "m.xml.bak").string());
         ASSERT_EQ(::lchown((shared / "m.xml.bak").c_str(), c.linkOwner, c.linkOwner), 0);
-        EXPECT_EQ(KeepBackup((shared / "m.xml").string(), strReason), c.bFollowed) << strReason;
+        EXPECT_EQ(KeepBackup((shared / "m.xml").string(), &strReason), c.bFollowed) << strReason;
         EXPECT_EQ(ReadFile(strSecret), c.bFollowed ? "machines\n" : "root only\n");
         EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"chain.xml", "secret", "shared"}));
     }
@@ -255,10 +255,10 @@ TEST(MachineFileSafeSave, BackupKeepsTheFileAsItIs) {
     WriteFile(strFile, "original text\r\n");
     WriteFile(strFile + ".bak", "older copy\n");
     std::string strReason;
-    ASSERT_TRUE(KeepBackup(strFile, strReason)) << strReason;
+    ASSERT_TRUE(KeepBackup(strFile, &strReason)) << strReason;
     EXPECT_EQ(ReadFile(strFile + ".bak"), "original text\r\n");
     EXPECT_EQ(ReadFile(strFile), "original text\r\n");
-    EXPECT_TRUE(KeepBackup(dir.File("none.xml"), strReason));
+    EXPECT_TRUE(KeepBackup(dir.File("none.xml"), &strReason));
     EXPECT_EQ(Entries(dir.Path()), (std::vector<std::string>{"machines.xml", "machines.xml.bak"}));
 }
 
