@@ -1,6 +1,10 @@
 // Where a request may go: only to a single host.
 #include "probes/Unicast.h"
 
+#include "platform/Interfaces.h"
+
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 using namespace lanwick;
@@ -28,4 +32,15 @@ TEST(Unicast, RefusesEveryAddressThatReachesMoreOrOtherThanOneHost) {
          })
         EXPECT_EQ(WhyNotUnicast(c.address, broadcasts), c.why)
             << int(c.address[0]) << '.' << int(c.address[1]) << '.' << int(c.address[2]) << '.' << int(c.address[3]);
+}
+
+// The loopback interface is up in any namespace a test runs in: its address is ours and on a link, and a /8 of
+// its own has a broadcast address, which is no address of ours.
+TEST(Unicast, ThisMachinesInterfacesAreReadFromTheSystem) {
+    const platform::Ipv4 loopback{127, 0, 0, 1};
+    const auto addresses = platform::InterfaceAddresses();
+    EXPECT_NE(std::find(addresses.begin(), addresses.end(), loopback), addresses.end());
+    EXPECT_TRUE(platform::IsOnLink(loopback));
+    const auto broadcasts = platform::InterfaceBroadcasts();
+    EXPECT_NE(std::find(broadcasts.begin(), broadcasts.end(), platform::Ipv4{127, 255, 255, 255}), broadcasts.end());
 }
