@@ -1,22 +1,29 @@
-// Runs blocking work (pings, lookups) on worker threads and hands each result back to the window thread as a
-// queued call, so the window never waits on the network.
+// Runs blocking work (pings, lookups) on worker threads and hands each result back to the window thread, so the
+// window never waits on the network.
 #pragma once
 
-#include <QObject>
-#include <QThreadPool>
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "ui/WindowMailbox.h"
 
 namespace lanwick {
 
-class CBackgroundJobs final : public QObject {
-    Q_OBJECT
+class CBackgroundJobs final {
 public:
-    explicit CBackgroundJobs(QObject* pParent = nullptr);
-    // Waits for work still running; results not yet delivered are dropped with this object.
-    ~CBackgroundJobs() override;
+    // Created on the window thread, which is where the results arrive.
+    explicit CBackgroundJobs(int nThreads = 4);
+    // Runs the work already queued to its end; results not yet delivered are dropped with this object.
+    ~CBackgroundJobs();
+    CBackgroundJobs(const CBackgroundJobs&) = delete;
+    CBackgroundJobs& operator=(const CBackgroundJobs&) = delete;
 
-    // work runs on a worker thread; done(result) later runs on this object's thread.
+    // work runs on a worker thread; done(result) later runs on the window thread.
     template <class R>
     void Run(std::function<R()> work, std::function<void(R)> done) {
         auto pResult = std::make_shared<R>();
@@ -24,14 +31,29 @@ public:
               [done = std::move(done), pResult] { done(std::move(*pResult)); });
     }
 
+    // Window thread: jobs started whose result has not been delivered yet.
     int Pending() const { return m_nPending; }
-    void WaitForWorkers() { m_pool.waitForDone(); }
+    // Window thread: returns once no work is queued or running.
+    void WaitForWorkers();
 
 private:
-    void Start(std::function<void()> work, std::function<void()> deliver);
+    struct Job {
+        std::function<void()> work;
+        std::function<void()> deliver;
+    };
 
-    QThreadPool m_pool;
-    int m_nPending = 0; // window thread only
+    void Start(std::function<void()> work, std::function<void()> deliver);
+    void WorkerLoop();
+
+    CWindowMailbox m_mailbox;
+    std::mutex m_mutex;
+    std::condition_variable m_cvWork;
+    std::condition_variable m_cvIdle;
+    std::deque<Job> m_jobs; // under m_mutex
+    int m_nBusy = 0;        // under m_mutex
+    bool m_bStop = false;   // under m_mutex
+    int m_nPending = 0;     // window thread only
+    std::vector<std::thread> m_threads;
 };
 
 } // namespace lanwick

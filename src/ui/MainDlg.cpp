@@ -64,7 +64,7 @@ MainDlgServices WithDefaults(MainDlgServices s) {
 
 CMainDlg::CMainDlg(const SettingsLocation& location, MainDlgServices services, QWidget* pParent)
     : QDialog(pParent), m_location(location), m_services(WithDefaults(std::move(services))),
-      m_pJobs(std::make_unique<CBackgroundJobs>(this)) {
+      m_pJobs(std::make_unique<CBackgroundJobs>()) {
     m_strAppDir = location.strAppDir;
     if (m_services.pPinger) {
         m_pPinger = m_services.pPinger;

@@ -1,4 +1,4 @@
-// Scan reports as Qt signals; the receivers' queued connections carry them to the window thread.
+// Reports are copied into plain strings on the reporting thread and become Qt strings on the window thread.
 #include "ui/ScanBridge.h"
 
 #include "discovery/ScanColumns.h"
@@ -6,19 +6,22 @@
 namespace lanwick {
 
 void CScanBridge::OnScanFound(const std::string& strAddress, const std::string& strMac) {
-    emit ScanFound(QString::fromStdString(strAddress), QString::fromStdString(strMac));
+    m_mailbox.Post([this, strAddress, strMac] {
+        emit ScanFound(QString::fromStdString(strAddress), QString::fromStdString(strMac));
+    });
 }
 
 void CScanBridge::OnScanStep() {
-    emit ScanStep();
+    m_mailbox.Post([this] { emit ScanStep(); });
 }
 
 void CScanBridge::OnScanDone() {
-    emit ScanDone();
+    m_mailbox.Post([this] { emit ScanDone(); });
 }
 
 void CScanBridge::OnNameAnswer(std::uint64_t key, const std::optional<std::string>& name) {
-    emit NameResolved(key, QString::fromStdString(NameColumnText(name)));
+    m_mailbox.Post(
+        [this, key, strName = NameColumnText(name)] { emit NameResolved(key, QString::fromStdString(strName)); });
 }
 
 } // namespace lanwick

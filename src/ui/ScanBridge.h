@@ -1,5 +1,5 @@
-// The one adapter between the scan's threads and the window: worker and name lookup reports become signals,
-// which their receivers connect queued so that every report is handled on the window thread.
+// The one adapter between the scan's threads and the window: worker and name lookup reports travel through a
+// mailbox to the window thread and are emitted there as signals.
 #pragma once
 
 #include <QObject>
@@ -10,12 +10,14 @@
 #include <string>
 
 #include "discovery/ScanWorker.h"
+#include "ui/WindowMailbox.h"
 
 namespace lanwick {
 
 class CScanBridge final : public QObject, public IScanSink {
     Q_OBJECT
 public:
+    // Created on the window thread, where its signals are emitted.
     explicit CScanBridge(QObject* pParent = nullptr) : QObject(pParent) {}
 
     // Called on worker threads.
@@ -30,6 +32,9 @@ signals:
     void ScanStep();
     void ScanDone();
     void NameResolved(quint64 key, const QString& strName);
+
+private:
+    CWindowMailbox m_mailbox;
 };
 
 } // namespace lanwick
