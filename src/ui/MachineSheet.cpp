@@ -11,7 +11,8 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QThreadPool>
+
+#include "ui/BackgroundJobs.h"
 
 #include <algorithm>
 #include <memory>
@@ -19,12 +20,20 @@
 namespace lanwick {
 namespace {
 
-// Carries a lookup's answer to the window thread. It lives there, and the worker keeps it alive until the
-// answer is posted; the page pointer is read on the window thread only, so a closed sheet simply gets nothing.
-class CRefreshRelay final : public QObject {
+// A lookup may outlive the sheet that asked for it: a closed sheet must not wait on a slow name server. The
+// application owns the lookup threads and waits for them when it ends.
+class CLookupThreads final : public QObject {
 public:
-    QPointer<CGenPp> m_pPage;
+    explicit CLookupThreads(QObject* pParent) : QObject(pParent) {}
+    CBackgroundJobs m_jobs{2};
 };
+
+CBackgroundJobs& LookupJobs() {
+    static QPointer<CLookupThreads> s_pThreads;
+    if (!s_pThreads)
+        s_pThreads = new CLookupThreads(QCoreApplication::instance());
+    return s_pThreads->m_jobs;
+}
 
 std::string WithoutColons(std::string text) {
     text.erase(std::remove(text.begin(), text.end(), ':'), text.end());
@@ -105,18 +114,20 @@ void CGenPp::OnRefresh() {
 
     // The address as it is now in the control, typed changes included.
     const std::string strAddress = m_pAddress->Text().toStdString();
-    std::shared_ptr<CRefreshRelay> relay(new CRefreshRelay, [](CRefreshRelay* p) { p->deleteLater(); });
-    relay->m_pPage = this;
-    QThreadPool::globalInstance()->start([relay, lookups = m_lookups, strAddress] {
-        RefreshAnswer answer{lookups.ResolveName(strAddress), lookups.GetMacAddress(strAddress)};
-        QMetaObject::invokeMethod(
-            relay.get(),
-            [relay, answer = std::move(answer)] {
-                if (relay->m_pPage)
-                    relay->m_pPage->OnRefreshDone(answer);
-            },
-            Qt::QueuedConnection);
-    });
+    // The page pointer is read on the window thread only, so a closed sheet simply gets nothing.
+    QPointer<CGenPp> pPage(this);
+    LookupJobs().Run<RefreshAnswer>(
+        [lookups = m_lookups, strAddress] {
+            return RefreshAnswer{lookups.ResolveName(strAddress), lookups.GetMacAddress(strAddress)};
+        },
+        [pPage](RefreshAnswer answer) {
+            if (pPage)
+                pPage->OnRefreshDone(answer);
+        });
+}
+
+void CGenPp::WaitForLookups() {
+    LookupJobs().WaitForWorkers();
 }
 
 void CGenPp::OnRefreshDone(const RefreshAnswer& answer) {

@@ -75,6 +75,8 @@ public:
     // Looks name and MAC of the address now in the control up off the window thread.
     void OnRefresh();
     bool IsRefreshing() const { return m_bRefreshing; }
+    // Returns once no lookup of any sheet is running; their answers arrive with the next events.
+    static void WaitForLookups();
 
 protected:
     bool DoDataExchange(bool bSave) override;

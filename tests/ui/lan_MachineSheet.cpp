@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QThreadPool>
 #include <QtTest>
 
 #include <functional>
@@ -61,7 +60,7 @@ private slots:
     }
 
     void cleanup() {
-        QThreadPool::globalInstance()->waitForDone();
+        CGenPp::WaitForLookups();
         QCoreApplication::processEvents();
     }
 

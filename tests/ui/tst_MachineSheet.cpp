@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QThread>
-#include <QThreadPool>
 #include <QTimer>
 #include <QtTest>
 
@@ -82,7 +81,7 @@ class TestMachineSheet : public QObject {
 private slots:
     void cleanup() {
         // No scripted lookup may outlive its test's objects.
-        QThreadPool::globalInstance()->waitForDone();
+        CGenPp::WaitForLookups();
         QCoreApplication::processEvents();
         QVERIFY(!QGuiApplication::overrideCursor());
     }
@@ -278,7 +277,7 @@ private slots:
         }
         QVERIFY(!QGuiApplication::overrideCursor());
         net.Release();
-        QThreadPool::globalInstance()->waitForDone();
+        CGenPp::WaitForLookups();
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
