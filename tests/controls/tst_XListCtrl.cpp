@@ -153,6 +153,13 @@ private slots:
         QCOMPARE(f.pList->GetItemTextColor(0, 3), f.crWindowText);
         QCOMPARE(f.CellPixel(0, 2), ColorFromRef(f.crWindow));
         QCOMPARE(f.pList->GetItemText(0, 2), QStringLiteral(" y"));
+
+        // A new palette (the desktop's theme changed) gives the rows added after it their default colours.
+        QPalette pal = f.pList->palette();
+        pal.setColor(QPalette::Text, QColor(1, 2, 3));
+        f.pList->setPalette(pal);
+        QCOMPARE(f.pList->InsertItem(1, QStringLiteral("new")), 1);
+        QCOMPARE(f.pList->GetItemTextColor(1, 3), RGB(1, 2, 3));
     }
 
     void ItemsAndData_InvalidRowsAndColumnsChangeNothing() {
@@ -171,6 +178,11 @@ private slots:
         QCOMPARE(rc, QRect(1, 2, 3, 4));
         QCOMPARE(f.pList->GetItemText(5, 0), QString());
         QCOMPARE(f.pList->GetItemText(1, 0), QStringLiteral("b"));
+        // Width 0 hides a column; a negative width is no width.
+        f.pList->SetColumnWidth(1, 0);
+        QCOMPARE(f.pList->GetColumnWidth(1), 0);
+        f.pList->SetColumnWidth(1, -5);
+        QCOMPARE(f.pList->GetColumnWidth(1), 0);
 
         // A row needs a column; a column added later gives every row a record.
         CXListCtrl list;

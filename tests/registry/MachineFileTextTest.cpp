@@ -92,6 +92,7 @@ TEST(MachineFileRead, ReadsWhatTheCountAllowsAndCountsWhatItLeavesOut) {
     } cases[] = {
         {"empty", "", "", 0, 0},
         {"no count", "<Machines>" + GroupXml("A", MachineXml("000000000001", "1.2.3.4", "x")), "", 0, 1},
+        {"no count, a machine at the first byte", MachineXml("000000000001", "1.2.3.4", "x").substr(3), "", 0, 1},
         {"count 0", ThreeMachines("0"), "", 0, 3},
         {"count -5", ThreeMachines("-5"), "", 0, 3},
         {"count 1 of 3", ThreeMachines("1"), "A/one/000000000001/10.0.0.1/000", 0, 2},

@@ -88,7 +88,9 @@ private slots:
     }
 
     void Delay_NotAnUnsignedNumberShowsAMessageAndKeepsTheDialogOpen() {
-        for (const QString& bad : {QString(), QStringLiteral("4294967296"), QStringLiteral("99999999999")}) {
+        // Typed keys are filtered to digits; a pasted or set text is checked again on OK.
+        for (const QString& bad :
+             {QString(), QStringLiteral("4294967296"), QStringLiteral("99999999999"), QStringLiteral("3x")}) {
             CShutdownDlg dlg;
             dlg.show();
             QLineEdit* delay = Control<QLineEdit>(&dlg, 1052);
